@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "applet/lcd/LCDFontSheet.h"
 #include "applet/lcd/PngWrite.h"
 
 namespace {
@@ -38,30 +39,59 @@ bool ReadPng(const std::vector<uint8_t>& png, std::vector<uint8_t>& idat, uint32
 
 }  // namespace
 
-TEST(PngWrite, ZlibReadsBackTheSamePixels) {
-  // Wide enough that the image data needs more than one stored block.
-  const int w = 200, h = 120;
-  std::vector<TRgb> px(w * h);
-  for (int i = 0; i < w * h; ++i) px[i] = TRgb{uint8_t(i), uint8_t(i >> 8), uint8_t(i * 7)};
+// zlib reads the image back pixel for pixel (this checks the CRCs, the
+// deflate stream and the Adler-32 sum).
+void ExpectReadsBack(const std::vector<TRgb>& px, int w, int h) {
   const std::vector<uint8_t> png = EncodePng(px.data(), w, h);
   std::vector<uint8_t> idat;
   uint32_t gw = 0, gh = 0;
   ASSERT_TRUE(ReadPng(png, idat, gw, gh));
   EXPECT_EQ(gw, uint32_t(w));
   EXPECT_EQ(gh, uint32_t(h));
-  std::vector<uint8_t> raw(h * (1 + 3 * w) + 1);
+  const size_t stride = 1 + 3 * size_t(w);
+  std::vector<uint8_t> raw(h * stride + 1);
   uLongf rawLen = raw.size();
-  ASSERT_EQ(uncompress(raw.data(), &rawLen, idat.data(), idat.size()), Z_OK);  // checks Adler-32 too
-  ASSERT_EQ(rawLen, uLongf(h * (1 + 3 * w)));
+  ASSERT_EQ(uncompress(raw.data(), &rawLen, idat.data(), idat.size()), Z_OK);
+  ASSERT_EQ(rawLen, uLongf(h * stride));
   for (int y = 0; y < h; ++y) {
-    const uint8_t* row = &raw[y * (1 + 3 * w)];
+    const uint8_t* row = &raw[y * stride];
     ASSERT_EQ(row[0], 0);
     for (int x = 0; x < w; ++x) {
-      const TRgb& p = px[y * w + x];
-      ASSERT_EQ(row[1 + 3 * x], p.r);
-      ASSERT_EQ(row[2 + 3 * x], p.g);
-      ASSERT_EQ(row[3 + 3 * x], p.b);
+      const TRgb& p = px[size_t(y) * w + x];
+      ASSERT_EQ(row[1 + 3 * x], p.r) << x << "," << y;
+      ASSERT_EQ(row[2 + 3 * x], p.g) << x << "," << y;
+      ASSERT_EQ(row[3 + 3 * x], p.b) << x << "," << y;
     }
+  }
+}
+
+TEST(PngWrite, ZlibReadsBackTheSamePixels) {
+  {
+    SCOPED_TRACE("noise: literals only");
+    const int w = 200, h = 120;
+    std::vector<TRgb> px(w * h);
+    uint32_t seed = 1;
+    for (TRgb& p : px) {
+      seed = seed * 1103515245u + 12345u;
+      p = TRgb{uint8_t(seed >> 24), uint8_t(seed >> 16), uint8_t(seed >> 8)};
+    }
+    ExpectReadsBack(px, w, h);
+  }
+  {
+    SCOPED_TRACE("glyph sheet: runs and repeated rows of every length");
+    const TRgbImage sheet = RenderGlyphSheet(5);
+    ExpectReadsBack(sheet.px, sheet.width, sheet.height);
+  }
+  {
+    SCOPED_TRACE("rows longer than the deflate window");
+    const int w = 11000, h = 3;
+    std::vector<TRgb> px(w * h, kWhite);
+    for (int x = 0; x < w; x += 7) px[w + x] = kBlack;
+    ExpectReadsBack(px, w, h);
+  }
+  {
+    SCOPED_TRACE("one pixel");
+    ExpectReadsBack({TRgb{1, 2, 3}}, 1, 1);
   }
 }
 
