@@ -1,6 +1,7 @@
 #include "applet/lcd/LCDFont.h"
 
 #include <array>
+#include <climits>
 
 #include "applet/lcd/LCDFontData.h"
 
@@ -42,6 +43,10 @@ int SlotOf(int fontId) {
 
 // Inverts the canvas under the glyph's ink, with the glyph's top-left at (x, y).
 void InvertGlyph(const TLcdCanvas& canvas, const tLCDGlyph& g, int x, int y) {
+  const TLcdRect& clip = canvas.Clip();
+  if (x >= clip.right || y >= clip.bottom || static_cast<long long>(x) + g.Width <= clip.left ||
+      static_cast<long long>(y) + g.Height <= clip.top)
+    return;  // wholly outside; this also keeps x + gx and y + gy in range
   for (int gy = 0; gy < g.Height; ++gy)
     for (int gx = 0; gx < g.Width; ++gx)
       if (g.Ink(gx, gy)) canvas.InvertPixel(x + gx, y + gy);
@@ -54,7 +59,7 @@ int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view 
     const int index = LcdGlyphIndex(static_cast<unsigned char>(text[i]));
     if (index < font.Count()) {
       const tLCDGlyph& g = font.Glyph(index);
-      x -= g.Width;
+      x = x < INT_MIN + g.Width ? INT_MIN : x - g.Width;  // far left stays far left
       if (canvas) InvertGlyph(*canvas, g, x, yTop);
     } else {
       x = DrawText(canvas, kFont5x7, x, text.substr(i, 1), yTop);
@@ -124,5 +129,6 @@ int DrawLcdText(const TLcdCanvas& target, int fontId, int xRight, std::string_vi
 }
 
 int MeasureLcdText(int fontId, std::string_view text) {
-  return -DrawText(nullptr, fontId, 0, text, 0);
+  const int x = DrawText(nullptr, fontId, 0, text, 0);
+  return x == INT_MIN ? INT_MAX : -x;
 }
