@@ -41,17 +41,6 @@ int SlotOf(int fontId) {
   return 0;
 }
 
-// Inverts the canvas under the glyph's ink, with the glyph's top-left at (x, y).
-void InvertGlyph(const TLcdCanvas& canvas, const tLCDGlyph& g, int x, int y) {
-  const TLcdRect& clip = canvas.Clip();
-  if (x >= clip.right || y >= clip.bottom || static_cast<long long>(x) + g.Width <= clip.left ||
-      static_cast<long long>(y) + g.Height <= clip.top)
-    return;  // wholly outside; this also keeps x + gx and y + gy in range
-  for (int gy = 0; gy < g.Height; ++gy)
-    for (int gx = 0; gx < g.Width; ++gx)
-      if (g.Ink(gx, gy)) canvas.InvertPixel(x + gx, y + gy);
-}
-
 int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view text, int yTop) {
   const tLCDFont& font = GetLcdFont(fontId);
   int x = xRight;
@@ -60,7 +49,7 @@ int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view 
     if (index < font.Count()) {
       const tLCDGlyph& g = font.Glyph(index);
       x = x < INT_MIN + g.Width ? INT_MIN : x - g.Width;  // far left stays far left
-      if (canvas) InvertGlyph(*canvas, g, x, yTop);
+      if (canvas) canvas->InvertBits(x, yTop, g.Width, g.Height, g.Image, g.RowBytes);
     } else {
       x = DrawText(canvas, kFont5x7, x, text.substr(i, 1), yTop);
     }

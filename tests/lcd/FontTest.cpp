@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <string>
 #include <vector>
@@ -214,7 +215,9 @@ TEST(DrawLcdText, CanvasClipAndFrameEdgesCutText) {
   EXPECT_EQ(box.right, 29);
   // Text far outside the frame draws nothing and does not fault.
   TLcdFrame g = WhiteFrame();
-  DrawLcdText(&g, kFontD8x14, -1000000, "88888", 2000000);
+  for (int x : {INT_MIN, INT_MIN + 5, -1000000, INT_MAX})
+    for (int y : {INT_MIN, -3, INT_MAX - 5, INT_MAX}) DrawLcdText(&g, kFontD8x14, x, "88888", y);
+  EXPECT_EQ(DrawLcdText(nullptr, kFont5x7, INT_MIN + 5, "AB", 0), INT_MIN);  // saturates
   DrawLcdText(&g, kFontD8x14, 4, "88888", -5);
   EXPECT_EQ(Changed(WhiteFrame(), g).left, 0);
 }
