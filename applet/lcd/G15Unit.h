@@ -14,8 +14,8 @@
 // The library's entry points use the C calling convention; the callbacks we
 // hand it use the standard one. The difference only exists in 32-bit x86.
 #if defined(_WIN32) && !defined(_WIN64)
-#define KES_LGLCD_CDECL __attribute__((cdecl))
-#define KES_LGLCD_STDCALL __attribute__((stdcall))
+#define KES_LGLCD_CDECL __attribute__((__cdecl__))
+#define KES_LGLCD_STDCALL __attribute__((__stdcall__))
 #else
 #define KES_LGLCD_CDECL
 #define KES_LGLCD_STDCALL

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #if defined(_WIN32) && !defined(_WIN64)
-#define KES_ADL_CALL __attribute__((cdecl))
-#define KES_ADL_CALLBACK __attribute__((stdcall))
+#define KES_ADL_CALL __attribute__((__cdecl__))
+#define KES_ADL_CALLBACK __attribute__((__stdcall__))
 #else
 #define KES_ADL_CALL
 #define KES_ADL_CALLBACK

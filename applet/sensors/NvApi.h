@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #if defined(_WIN32) && !defined(_WIN64)
-#define KES_NVAPI_CALL __attribute__((cdecl))
+#define KES_NVAPI_CALL __attribute__((__cdecl__))
 #else
 #define KES_NVAPI_CALL
 #endif
