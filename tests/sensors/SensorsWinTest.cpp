@@ -140,6 +140,33 @@ TEST(GpuChildCase, OnlySecondAdlName) {
   EXPECT_EQ(ati.GetMemClock(2), 900);
 }
 
+// Run in a copy of this program beside a copy of the NVIDIA stand-in, so
+// that this process loads the interface for the first time.
+TEST(GpuChildCase, NvLoading) {
+  if (!IsChildCase()) GTEST_SKIP() << "runs in a copy of the program";
+  char profile[MAX_PATH];
+  ASSERT_GT(GetEnvironmentVariableA("KES_NVAPI_PROFILE", profile, MAX_PATH), 0u);
+  ASSERT_TRUE(WriteTextFile(profile, "initialize = -2\n"));
+  EXPECT_EQ(LoadNvApi(), -1);
+  EXPECT_EQ(tNvGPU().AdapterCount, 0u);
+  // A later try loads it; the driver lacks the cooler and tachometer queries.
+  ASSERT_TRUE(WriteTextFile(profile, "missing = 0xDA141340, 0x5F608315\n"));
+  EXPECT_EQ(LoadNvApi(), 0);
+  tNvGPU r;
+  ASSERT_EQ(r.AdapterCount, 1u);
+  r.Update();
+  EXPECT_EQ(NvValues(r, 0), (std::vector<int64_t>{0, 0, 55, 30, 12, 405, 1848}));
+  // Loaded once: the profile no longer matters for loading.
+  ASSERT_TRUE(WriteTextFile(profile, "initialize = -2\n"));
+  EXPECT_EQ(LoadNvApi(), 0);
+}
+
+TEST_F(GpuWinTest, NvInterfaceLoadsOnceAndMissingEntriesKeepValues) {
+  TScratchDir nv("kes-nvload");
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "nvapi.dll").c_str(), nv.File("nvapi.dll").c_str(), FALSE));
+  EXPECT_EQ(RunCopyIn(nv, "GpuChildCase.NvLoading"), 0u);
+}
+
 TEST_F(GpuWinTest, WithoutAnyGpuLibraryTheReadersHaveNoAdapters) {
   TScratchDir empty("kes-nogpu");
   EXPECT_EQ(RunCopyIn(empty, "GpuChildCase.NoLibraries"), 0u);
