@@ -1,0 +1,39 @@
+// A drawing surface over one LCD frame: the frame and a clip rectangle.
+// Every shape on the LCD goes through the three primitives here, and the
+// clipping to the frame and to the clip rectangle lives only in them.
+// Coordinates are signed; rectangles are (left, top, right, bottom) with the
+// right and bottom edges exclusive, so any rectangle is safe to pass.
+#pragma once
+#include "applet/lcd/LcdFrame.h"
+
+struct TLcdRect {
+  int left, top, right, bottom;  // right and bottom exclusive
+};
+
+class TLcdCanvas {
+ public:
+  explicit TLcdCanvas(TLcdFrame& frame) : frame_(frame) { ResetClip(); }
+
+  TLcdFrame& Frame() const { return frame_; }
+
+  // Drawing is restricted to the part of r that lies in the frame; an empty
+  // or inverted rectangle lets nothing through.
+  void SetClip(const TLcdRect& r);
+  void ResetClip() { clip_ = {0, 0, kLcdWidth, kLcdHeight}; }
+  const TLcdRect& Clip() const { return clip_; }
+
+  // The inverse of the pixel (255 - each channel), when it is inside the clip.
+  void InvertPixel(int x, int y) const;
+  // Paints r (clipped) with c.
+  void FillRect(const TLcdRect& r, TRgb c) const;
+  // Paints the one-pixel edge of r (clipped) with c.
+  void FrameRect(const TLcdRect& r, TRgb c) const;
+
+ private:
+  bool Visible(int x, int y) const {
+    return x >= clip_.left && x < clip_.right && y >= clip_.top && y < clip_.bottom;
+  }
+
+  TLcdFrame& frame_;
+  TLcdRect clip_;
+};
