@@ -91,9 +91,21 @@ void DrawPage(TLcdFrame& frame, const tLcdSettings& s, const tLcdLayout& layout,
 double ToDisplayUnit(double celsius, bool fahrenheit) { return fahrenheit ? celsius * 9 / 5 + 32 : celsius; }
 
 int FormatItemNumber(double value, char* out, size_t size) {
+  if (out == nullptr || size == 0) return 0;
+  // By hand rather than by printf: this runs for every number of every tick.
   const long long n = static_cast<long long>(RoundEven(value, 1e15));
-  int len = std::snprintf(out, size, "%lld", n);
-  return len < 0 ? 0 : len;
+  unsigned long long u = n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u != 0);
+  if (n < 0) digits[count++] = '-';
+  int len = 0;
+  while (count > 0 && static_cast<size_t>(len) + 1 < size) out[len++] = digits[--count];
+  out[len] = '\0';
+  return len;
 }
 
 void FinishGathering(tLcdLayout& L, const double* coreLoads, size_t coreLoadCount, tAdapterKind kind) {
