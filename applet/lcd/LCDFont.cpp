@@ -1,6 +1,7 @@
 #include "applet/lcd/LCDFont.h"
 
 #include <array>
+#include <climits>
 
 #include "applet/lcd/LCDFontData.h"
 
@@ -40,13 +41,6 @@ int SlotOf(int fontId) {
   return 0;
 }
 
-// Inverts the canvas under the glyph's ink, with the glyph's top-left at (x, y).
-void InvertGlyph(const TLcdCanvas& canvas, const tLCDGlyph& g, int x, int y) {
-  for (int gy = 0; gy < g.Height; ++gy)
-    for (int gx = 0; gx < g.Width; ++gx)
-      if (g.Ink(gx, gy)) canvas.InvertPixel(x + gx, y + gy);
-}
-
 int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view text, int yTop) {
   const tLCDFont& font = GetLcdFont(fontId);
   int x = xRight;
@@ -54,8 +48,8 @@ int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view 
     const int index = LcdGlyphIndex(static_cast<unsigned char>(text[i]));
     if (index < font.Count()) {
       const tLCDGlyph& g = font.Glyph(index);
-      x -= g.Width;
-      if (canvas) InvertGlyph(*canvas, g, x, yTop);
+      x = x < INT_MIN + g.Width ? INT_MIN : x - g.Width;  // far left stays far left
+      if (canvas) canvas->InvertBits(x, yTop, g.Width, g.Height, g.Image, g.RowBytes);
     } else {
       x = DrawText(canvas, kFont5x7, x, text.substr(i, 1), yTop);
     }
@@ -124,5 +118,6 @@ int DrawLcdText(const TLcdCanvas& target, int fontId, int xRight, std::string_vi
 }
 
 int MeasureLcdText(int fontId, std::string_view text) {
-  return -DrawText(nullptr, fontId, 0, text, 0);
+  const int x = DrawText(nullptr, fontId, 0, text, 0);
+  return x == INT_MIN ? INT_MAX : -x;
 }

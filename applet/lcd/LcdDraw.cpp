@@ -1,6 +1,7 @@
 #include "applet/lcd/LcdDraw.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -53,7 +54,7 @@ void DrawRate(TLcdFrame& frame, int fontId, int xRight, int yTop, double bytesPe
   const TRateText rate = FormatRate(bytesPerSecond);
   if (rate.separateUnit) {
     DrawLcdText(&frame, fontId, xRight, "B", yTop);
-    DrawLcdText(&frame, fontId, xRight - 7, rate.number, yTop);
+    DrawLcdText(&frame, fontId, xRight < INT_MIN + 7 ? INT_MIN : xRight - 7, rate.number, yTop);
   } else {
     char text[80];
     std::snprintf(text, sizeof text, "%s%s", rate.number.c_str(), rate.unit);
@@ -62,8 +63,11 @@ void DrawRate(TLcdFrame& frame, int fontId, int xRight, int yTop, double bytesPe
 }
 
 TLcdRect PopupRect(int width, int height) {
-  const int dx = (width - kLcdWidth) / 2, dy = (height - kLcdHeight) / 2;  // truncates toward 0
-  return {0 - dx, 0 - dy, kLcdWidth + dx, kLcdHeight + dy};
+  // Widened on each side by half the difference to the frame, truncated
+  // toward zero; sizes far beyond the frame only make a bigger box.
+  const long long dx = (std::clamp<long long>(width, -kFar, kFar) - kLcdWidth) / 2;
+  const long long dy = (std::clamp<long long>(height, -kFar, kFar) - kLcdHeight) / 2;
+  return {Near(-dx), Near(-dy), Near(kLcdWidth + dx), Near(kLcdHeight + dy)};
 }
 
 void DrawPopup(TLcdFrame& frame, int width, int height, int line2Font, int icon,
@@ -87,6 +91,7 @@ void DrawPopup(TLcdFrame& frame, int width, int height, int line2Font, int icon,
   }
 
   canvas.SetClip({r.left + 5, r.top, r.right - 5, r.bottom});
-  DrawLcdText(canvas, kFont5x7, r.left + 5 + MeasureLcdText(kFont5x7, line1), line1, r.top + 5);
+  const int width1 = Near(MeasureLcdText(kFont5x7, line1));
+  DrawLcdText(canvas, kFont5x7, r.left + 5 + width1, line1, r.top + 5);
   DrawLcdText(canvas, line2Font, r.right - 5, line2, r.top + 15);
 }

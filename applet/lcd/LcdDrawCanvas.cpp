@@ -1,6 +1,7 @@
 #include "applet/lcd/LcdDrawCanvas.h"
 
 #include <algorithm>
+#include <cstddef>
 
 void TLcdCanvas::SetClip(const TLcdRect& r) {
   clip_.left = std::max(r.left, 0);
@@ -13,6 +14,26 @@ void TLcdCanvas::InvertPixel(int x, int y) const {
   if (!Visible(x, y)) return;
   TRgb& p = frame_.px[y][x];
   p = TRgb{static_cast<uint8_t>(255 - p.b), static_cast<uint8_t>(255 - p.g), static_cast<uint8_t>(255 - p.r)};
+}
+
+void TLcdCanvas::InvertBits(int x, int y, int width, int height, const uint8_t* rows, int rowBytes) const {
+  // The picture's columns and rows that fall inside the clip, worked out in
+  // 64 bits so that positions far outside cannot overflow.
+  if (width <= 0 || height <= 0) return;
+  const long long X = x, Y = y;
+  const int c0 = static_cast<int>(std::clamp<long long>(clip_.left - X, 0, width));
+  const int c1 = static_cast<int>(std::clamp<long long>(clip_.right - X, 0, width));
+  const int r0 = static_cast<int>(std::clamp<long long>(clip_.top - Y, 0, height));
+  const int r1 = static_cast<int>(std::clamp<long long>(clip_.bottom - Y, 0, height));
+  for (int r = r0; r < r1; ++r) {
+    const uint8_t* bits = rows + static_cast<size_t>(r) * rowBytes;
+    TRgb* line = frame_.px[y + r];
+    for (int c = c0; c < c1; ++c)
+      if ((bits[c >> 3] & (0x80 >> (c & 7))) == 0) {
+        TRgb& p = line[x + c];
+        p = TRgb{static_cast<uint8_t>(255 - p.b), static_cast<uint8_t>(255 - p.g), static_cast<uint8_t>(255 - p.r)};
+      }
+  }
 }
 
 void TLcdCanvas::FillRect(const TLcdRect& r, TRgb c) const {

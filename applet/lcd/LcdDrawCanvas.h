@@ -24,6 +24,10 @@ class TLcdCanvas {
 
   // The inverse of the pixel (255 - each channel), when it is inside the clip.
   void InvertPixel(int x, int y) const;
+  // Inverts the pixels under the ink of a 1-bit picture whose top-left
+  // pixel is at (x, y): rows from the top, rowBytes bytes a row, most
+  // significant bit leftmost, bit 0 = ink (inverted), 1 = paper (left alone).
+  void InvertBits(int x, int y, int width, int height, const uint8_t* rows, int rowBytes) const;
   // Paints r (clipped) with c.
   void FillRect(const TLcdRect& r, TRgb c) const;
   // Paints the one-pixel edge of r (clipped) with c.

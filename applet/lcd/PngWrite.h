@@ -1,5 +1,5 @@
-// A small PNG writer: 24-bit colour, no filtering, stored (uncompressed)
-// deflate blocks. Enough for pictures of the LCD and glyph sheets.
+// A small PNG writer: 24-bit colour, no filtering, one deflate block with
+// the fixed codes. Enough for pictures of the LCD and glyph sheets.
 #pragma once
 #include <cstdint>
 #include <string>
