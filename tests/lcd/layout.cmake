@@ -40,9 +40,10 @@ if(TARGET kes_lcd_compose)
   kes_benchmark(lcd_benchmark SOURCES ${CMAKE_CURRENT_LIST_DIR}/LcdBenchmark.cpp LIBS kes_lcd_compose)
 endif()
 
-# Fuzz targets (libFuzzer), built with clang++-14 apart from the native
-# compiler's flags and run for a bounded time as tests. Skipped when the
-# compiler is not installed.
+# Fuzz targets (libFuzzer) of the background decoder and the layout parser,
+# built with clang++-14 apart from the native compiler's flags and run for a
+# bounded time as tests; skipped when the compiler is not installed. (Date
+# patterns are fuzzed with the drawing, in draw.cmake.)
 find_program(KES_CLANGXX NAMES clang++-14)
 if(KES_BUILD STREQUAL "native" AND KES_CLANGXX)
   set(lcd ${CMAKE_SOURCE_DIR}/applet/lcd)
@@ -50,8 +51,7 @@ if(KES_BUILD STREQUAL "native" AND KES_CLANGXX)
   set(KES_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs in the tests")
   foreach(target
       "bmp|${fuzz}/bmp-seeds|${fuzz}/BmpFuzz.cpp|${lcd}/Bmp.cpp"
-      "layout|${CMAKE_SOURCE_DIR}/res/Kestrani.ini|${fuzz}/LayoutFuzz.cpp|${lcd}/Layout.cpp|${lcd}/IniFile.cpp"
-      "pattern||${fuzz}/PatternFuzz.cpp|${lcd}/DatePattern.cpp")
+      "layout|${CMAKE_SOURCE_DIR}/res/Kestrani.ini|${fuzz}/LayoutFuzz.cpp|${lcd}/Layout.cpp|${lcd}/IniFile.cpp")
     string(REPLACE "|" ";" parts "${target}")
     list(GET parts 0 name)
     list(GET parts 1 seeds)
