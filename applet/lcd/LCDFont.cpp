@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kDigitSetSize = 14;
 constexpr int kSpaceGlyph = 11;
 
 struct TStoredFont {
