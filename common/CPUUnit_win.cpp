@@ -1,0 +1,101 @@
+#include "common/CPUUnit_win.h"
+
+namespace {
+
+// Resolves one entry point into its table slot; false when it is missing.
+template <typename F>
+bool Resolve(HMODULE library, const char* name, F& slot) {
+  slot = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+  return slot != nullptr;
+}
+
+// Fills the table from the library. Every entry point a pass may call must be
+// there; a library without one of them is not used at all.
+bool BindDriver(HMODULE library, tDriverApi& api) {
+  bool ok = Resolve(library, "InitializeOls", api.InitializeOls);
+  ok = Resolve(library, "IsCpuid", api.IsCpuid) && ok;
+  ok = Resolve(library, "Cpuid", api.Cpuid) && ok;
+  ok = Resolve(library, "RdmsrEx", api.RdmsrEx) && ok;
+  ok = Resolve(library, "WrmsrEx", api.WrmsrEx) && ok;
+  ok = Resolve(library, "RdtscEx", api.RdtscEx) && ok;
+  ok = Resolve(library, "FindPciDeviceById", api.FindPciDeviceById) && ok;
+  ok = Resolve(library, "ReadPciConfigDword", api.ReadPciConfigDword) && ok;
+  ok = Resolve(library, "WritePciConfigDword", api.WritePciConfigDword) && ok;
+  Resolve(library, "DeinitializeOls", api.DeinitializeOls);  // optional: skipped when missing
+  return ok;
+}
+
+// The performance counter, read with the thread pinned to processor 0.
+bool ReadCounterOnFirstProcessor(int64_t* counter) {
+  const DWORD_PTR previous = SetThreadAffinityMask(GetCurrentThread(), 1);
+  if (previous == 0) return false;
+  LARGE_INTEGER value;
+  const bool ok = QueryPerformanceCounter(&value) != 0;
+  SetThreadAffinityMask(GetCurrentThread(), previous);
+  if (ok) *counter = value.QuadPart;
+  return ok;
+}
+
+char UserDecimalSeparator() {
+  char text[4] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text) > 1 && text[1] == 0)
+    return text[0];
+  return '.';
+}
+
+}  // namespace
+
+int32_t GetProcessorCount() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return static_cast<int32_t>(info.dwNumberOfProcessors);
+}
+
+tCPUThread::tCPUThread(const char* libraryPath, tDebugCallback callback)
+    : tCpuSampler(GetProcessorCount(), callback) {
+  DecimalSeparator = UserDecimalSeparator();
+  WakeEvent.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  if (libraryPath != nullptr) DriverLibrary.reset(LoadLibraryA(libraryPath));
+  if (!DriverLibrary || !WakeEvent) return;
+  if (!BindDriver(DriverLibrary.get(), Driver)) return;
+  if (Driver.InitializeOls() == 0 || Driver.IsCpuid() == 0) return;
+  DriverReady = true;
+
+  Identify(Driver);
+  ReadStartupRegisters(Driver);
+  LARGE_INTEGER frequency;
+  if (QueryPerformanceFrequency(&frequency)) PerformanceFrequency = frequency.QuadPart;
+
+  Thread.reset(new tThread(CREATE_SUSPENDED, tThreadMethod{this, &tCPUThread::SamplingLoop}));
+  if (!Thread->Handle()) {
+    Thread.reset();
+    return;
+  }
+  Thread->Resume();
+}
+
+tCPUThread::~tCPUThread() {
+  if (Thread) {
+    // Also stops an owner that forgot Terminate, instead of waiting forever.
+    Thread->Terminate();
+    SetEvent(WakeEvent.get());
+    Thread->WaitFor(INFINITE);
+    Thread.reset();
+  }
+  if (DriverLibrary && Driver.DeinitializeOls != nullptr && Driver.InitializeOls != nullptr)
+    Driver.DeinitializeOls();
+  DriverLibrary.reset();
+  WakeEvent.reset();
+}
+
+void tCPUThread::Terminate() {
+  if (Thread) Thread->Terminate();
+}
+
+void tCPUThread::SamplingLoop(void* object, tThread& thread) {
+  tCPUThread& self = *static_cast<tCPUThread*>(object);
+  while (!thread.Terminated) {
+    self.RunPass(self.Driver, &ReadCounterOnFirstProcessor);
+    WaitForSingleObject(self.WakeEvent.get(), 1000);
+  }
+}

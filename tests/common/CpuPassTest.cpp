@@ -1,0 +1,357 @@
+#include "common/CpuPass.h"
+#include "tests/common/FakeDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kValid = 0x08000000;  // readout-valid bit of 0x19C
+
+// A sampler over the fake driver, with a 1 MHz performance counter.
+class CpuPass : public testing::Test {
+ protected:
+  void SetUp() override {
+    gFakeCpu = tFakeCpu{};
+    tFakeCounter::Value = 0;
+    tFakeCounter::Fails = false;
+    Lines.clear();
+  }
+
+  // Sets up an Intel processor and makes the sampler identify it.
+  std::unique_ptr<tCpuSampler> MakeIntel(uint32_t signature, int processors) {
+    gFakeCpu.Signature = signature;
+    gFakeCpu.Processors = processors;
+    return Make(processors);
+  }
+  std::unique_ptr<tCpuSampler> MakeAmd(uint32_t signature, int processors) {
+    std::memcpy(gFakeCpu.Vendor, "AuthenticAMD", 13);
+    gFakeCpu.Signature = signature;
+    gFakeCpu.Processors = processors;
+    gFakeCpu.AddDevice(0x1103, 0xC3);
+    gFakeCpu.AddDevice(0x1203, 0xC3);
+    gFakeCpu.AddDevice(0x1603, 0xC3);
+    gFakeCpu.AddDevice(0x1533, 0xC3);
+    return Make(processors);
+  }
+  std::unique_ptr<tCpuSampler> Make(int processors) {
+    auto s = std::make_unique<tCpuSampler>(processors, &CpuPass::Collect);
+    s->Identify(Api);
+    s->ReadStartupRegisters(Api);
+    s->PerformanceFrequency = 1000000;
+    return s;
+  }
+  // Advances time by one second at the given TSC clock and runs a pass.
+  void Pass(tCpuSampler& s, double tscMhz) {
+    tFakeCounter::Value += 1000000;
+    gFakeCpu.Tsc += static_cast<uint64_t>(tscMhz * 1e6 + 0.5);
+    s.RunPass(Api, &tFakeCounter::Read);
+  }
+  // Haswell-class start-up registers: target 100, base ratio 34, turbo on/off.
+  void HaswellRegisters(bool turbo) {
+    gFakeCpu.SetMsrAll(0x1A2, 0xAB000000ull | 100u << 16);
+    gFakeCpu.SetMsrAll(0xCE, 0x80000000ull | 34u << 8);
+    gFakeCpu.SetMsrAll(0x1A0, turbo ? 0x850089ull : 0x4000850089ull);
+    gFakeCpu.SetMsrAll(0x198, 34u << 8);
+  }
+  static void Collect(const char* line) { Lines.push_back(line); }
+
+  tDriverApi Api = FakeDriverApi();
+  static inline std::vector<std::string> Lines;
+};
+
+}  // namespace
+
+TEST_F(CpuPass, ReadsStartupRegistersByGeneration) {
+  struct Case {
+    uint32_t Signature;
+    uint64_t Msr198, Msr1A0;
+    double Base, TjMax;
+    bool Ida;
+  } cases[] = {
+      {0x10676, 0x0000'4A00'0000'0000ull, 0, 10.5, 100, false},   // Core: bits 44..40, half bit 46
+      {0x106CA, 0x0000'0900'0000'0000ull, 0, 9.0, 100, false},     // Atom: bits 44..40
+      {0x306C3, 0, 0x850089, 34, 100, true},                        // Haswell, turbo on
+      {0x306C3, 0, 0x4000850089ull, 34, 100, false},                // turbo disengaged
+      {0x806C1, 0, 0, 0, 0, false},                                 // unsupported: nothing read
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.Signature);
+    SetUp();
+    HaswellRegisters(false);
+    gFakeCpu.SetMsrAll(0x198, c.Msr198);
+    gFakeCpu.SetMsrAll(0x1A0, c.Msr1A0);
+    auto s = MakeIntel(c.Signature, 2);
+    EXPECT_EQ(s->BaseMultiplier, c.Base);
+    EXPECT_EQ(s->TjMax, c.TjMax);
+    EXPECT_EQ(s->IdaEnabled, c.Ida);
+    EXPECT_EQ(gFakeCpu.BadMasks, 0);
+  }
+}
+
+TEST_F(CpuPass, MeasuresTheTscClockAgainstThePerformanceCounter) {
+  auto s = MakeIntel(0x806C1, 1);  // unsupported: CpuClock follows TscClock
+  gFakeCpu.Tsc = 0;
+  tFakeCounter::Value = 500000;  // half a second since the counter's origin
+  gFakeCpu.Tsc = 1200000000;
+  s->RunPass(Api, &tFakeCounter::Read);
+  EXPECT_DOUBLE_EQ(s->TscClock, 2400.0);
+  EXPECT_DOUBLE_EQ(s->CpuClock, 2400.0);
+  EXPECT_EQ(gFakeCpu.LastTscMask, 1u);
+
+  Pass(*s, 3000.0);
+  EXPECT_DOUBLE_EQ(s->TscClock, 3000.0);
+
+  // No counter reading, an unchanged counter or no frequency: the clock stays.
+  tFakeCounter::Fails = true;
+  gFakeCpu.Tsc += 5000000000ull;
+  s->RunPass(Api, &tFakeCounter::Read);
+  EXPECT_DOUBLE_EQ(s->TscClock, 3000.0);
+  tFakeCounter::Fails = false;
+  s->RunPass(Api, &tFakeCounter::Read);
+  EXPECT_DOUBLE_EQ(s->TscClock, 3000.0);
+  s->PerformanceFrequency = 0;
+  Pass(*s, 1000.0);
+  EXPECT_DOUBLE_EQ(s->TscClock, 3000.0);
+}
+
+TEST_F(CpuPass, SnapsTheBusClockToThirdsOfHundredMegahertz) {
+  struct Case {
+    uint32_t Base, Ratio;
+    double TscMhz, Bus, Cpu, Tsc;
+  } cases[] = {
+      {34, 36, 3400.2, 3400.2 / 34, 36 * 100.0, 3400.0},                      // snaps to 100
+      {34, 36, 34 * 101.5, 101.5, 36 * 101.5, 34 * 101.5},                    // 1.5 off: kept
+      {20, 22, 20 * 133.9, 133.9, 22 * (400.0 / 3), 20 * (400.0 / 3)},        // snaps to 133.333
+      {0, 22, 2000.0, 0.0, 0.0, 2000.0},                                      // no base: no clock
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.TscMhz);
+    SetUp();
+    HaswellRegisters(false);
+    gFakeCpu.SetMsrAll(0xCE, c.Base << 8);
+    gFakeCpu.SetMsrAll(0x198, c.Ratio << 8);
+    auto s = MakeIntel(0x306C3, 2);
+    Pass(*s, c.TscMhz);
+    EXPECT_EQ(s->Multiplier, c.Ratio);
+    EXPECT_NEAR(s->BusClock, c.Bus, 1e-9);
+    EXPECT_NEAR(s->CpuClock, c.Cpu, 1e-9);
+    EXPECT_NEAR(s->TscClock, c.Tsc, 1e-9);
+  }
+}
+
+TEST_F(CpuPass, DecodesTheCurrentRatioByGeneration) {
+  struct Case {
+    uint32_t Signature;
+    uint32_t Status;
+    double Ratio;
+  } cases[] = {
+      {0x10676, 0x4900, 9.5},       // Core: bits 12..8 and the half bit
+      {0x10676, 0xA900, 9.0},       // bits 15 and 13 are not part of it
+      {0x106CA, 0x0C00, 12.0},      // Atom as Core
+      {0x106A5, 0x1A16, 0x16},      // Nehalem: bits 7..0
+      {0x306C3, 0x2416, 0x24},      // Haswell: bits 15..8
+      {0x406C4, 0x1016, 0x10},      // Airmont as Silvermount
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.Signature << " " << c.Status);
+    SetUp();
+    HaswellRegisters(false);
+    auto s = MakeIntel(c.Signature, 1);
+    gFakeCpu.SetMsrAll(0x198, c.Status);
+    Pass(*s, 2000.0);
+    EXPECT_EQ(s->Multiplier, c.Ratio);
+  }
+}
+
+TEST_F(CpuPass, KeepsTheHighestRatioAndEachProcessorsTemperature) {
+  HaswellRegisters(false);
+  auto s = MakeIntel(0x306C3, 4);
+  const uint32_t readouts[] = {55, 52, 40, 127};
+  for (int p = 0; p < 4; ++p) {
+    gFakeCpu.SetMsr(p, 0x19C, kValid | readouts[p] << 16 | 0x80000000u);
+    gFakeCpu.SetMsr(p, 0x198, (30u + p) << 8);
+  }
+  Pass(*s, 3400.0);
+  EXPECT_EQ(s->Multiplier, 33.0);
+  EXPECT_DOUBLE_EQ(s->CpuClock, 3300.0);
+  EXPECT_EQ(s->GetTemperature(0), 45.0);
+  EXPECT_EQ(s->GetTemperature(1), 48.0);
+  EXPECT_EQ(s->GetTemperature(2), 60.0);
+  EXPECT_EQ(s->GetTemperature(3), -27.0);
+  EXPECT_EQ(s->GetTemperature(4), 0.0);  // one past the last processor
+  EXPECT_EQ(s->GetTemperature(0xFFFFFFFFu), 0.0);
+
+  // Without the valid bit (bit 31 alone does not count) an entry keeps its value.
+  gFakeCpu.SetMsr(1, 0x19C, 0x80000000u | 10u << 16);
+  gFakeCpu.SetMsr(2, 0x19C, kValid | 20u << 16);
+  Pass(*s, 3400.0);
+  EXPECT_EQ(s->GetTemperature(1), 48.0);
+  EXPECT_EQ(s->GetTemperature(2), 80.0);
+  EXPECT_EQ(gFakeCpu.BadMasks, 0);
+}
+
+// The effective ratio from the fixed counters replaces the status ratio only
+// when it lies above the base ratio; it is rounded half to even.
+TEST_F(CpuPass, UsesTheEffectiveRatioOnlyAboveTheBase) {
+  struct Case {
+    uint64_t dCore, dRef;
+    double Multiplier;
+  } cases[] = {
+      {38 * 1000, 34 * 1000, 38},  // turbo: replaces the status ratio 30
+      {34 * 1000, 34 * 1000, 30},  // equal to the base: status ratio
+      {20 * 1000, 34 * 1000, 30},  // below: status ratio
+      {77, 68, 38},                // 38.5 rounds to 38
+      {79, 68, 40},                // 39.5 rounds to 40
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.dCore << "/" << c.dRef);
+    SetUp();
+    HaswellRegisters(true);
+    auto s = MakeIntel(0x306C3, 2);
+    gFakeCpu.SetMsrAll(0x198, 30u << 8);
+    gFakeCpu.SetMsrAll(0x30A, c.dCore);
+    gFakeCpu.SetMsrAll(0x30B, c.dRef);
+    Pass(*s, 3400.0);
+    EXPECT_EQ(s->Multiplier, c.Multiplier);
+    EXPECT_NEAR(s->CpuClock, c.Multiplier * 100.0, 1e-9);
+  }
+}
+
+TEST_F(CpuPass, UnchangedFixedCountersLeaveTheStatusRatio) {
+  HaswellRegisters(true);
+  auto s = MakeIntel(0x306C3, 2);
+  gFakeCpu.SetMsrAll(0x30A, 40000);
+  gFakeCpu.SetMsrAll(0x30B, 34000);
+  Pass(*s, 3400.0);
+  EXPECT_EQ(s->Multiplier, 40.0);
+
+  gFakeCpu.SetMsrAll(0x198, 36u << 8);
+  Pass(*s, 3400.0);  // both counters stand still
+  EXPECT_EQ(s->Multiplier, 36.0);
+
+  gFakeCpu.SetMsrAll(0x30A, 80000);  // core cycles move, reference cycles do not
+  Pass(*s, 3400.0);
+  EXPECT_EQ(s->Multiplier, 36.0);
+  gFakeCpu.SetMsrAll(0x30B, 34000 + 34000);  // now both moved since the last use
+  Pass(*s, 3400.0);
+  EXPECT_EQ(s->Multiplier, 36.0);  // core moved 0 since the last pass: skipped
+}
+
+TEST_F(CpuPass, EnablesTheFixedCountersOnEveryProcessor) {
+  HaswellRegisters(true);
+  auto s = MakeIntel(0x306C3, 3);
+  for (int p = 0; p < 3; ++p) {
+    gFakeCpu.SetMsr(p, 0x38F, 0x0000'0100'0000'0010ull);
+    gFakeCpu.SetMsr(p, 0x38D, 0x0000'0055'0000'4000ull);
+  }
+  Pass(*s, 3400.0);
+  for (int p = 0; p < 3; ++p) {
+    EXPECT_EQ(gFakeCpu.GetMsr(p, 0x38F), 0x0000'0107'0000'0013ull);
+    EXPECT_EQ(gFakeCpu.GetMsr(p, 0x38D), 0x0000'0055'0000'4333ull);
+  }
+  EXPECT_EQ(gFakeCpu.BadMasks, 0);
+
+  SetUp();
+  HaswellRegisters(false);
+  auto off = MakeIntel(0x306C3, 3);
+  Pass(*off, 3400.0);
+  EXPECT_EQ(gFakeCpu.Wrmsr, 0);  // turbo disengaged: counters untouched
+}
+
+TEST_F(CpuPass, SendsDiagnosticLinesOnlyWhenAsked) {
+  HaswellRegisters(true);
+  auto s = MakeIntel(0x306C3, 1);
+  gFakeCpu.SetMsrAll(0x30A, 38000);
+  gFakeCpu.SetMsrAll(0x30B, 34000);
+  Pass(*s, 3400.0);
+  EXPECT_TRUE(Lines.empty());
+
+  s->DebugOutput = true;
+  gFakeCpu.SetMsrAll(0x30A, 76000);
+  gFakeCpu.SetMsrAll(0x30B, 68000);
+  Pass(*s, 3400.5);
+  ASSERT_EQ(Lines.size(), 2u);
+  EXPECT_EQ(Lines[0], "TSCClock: 3400.500000 Mhz (TSCTime 1.000000)");
+  EXPECT_EQ(Lines[1], "Core #01: 3400.500000 Mhz (IDA 38, FID 34.0)");
+
+  s->DecimalSeparator = ',';
+  Lines.clear();
+  Pass(*s, 3400.5);
+  ASSERT_EQ(Lines.size(), 1u);
+  EXPECT_EQ(Lines[0], "TSCClock: 3400,500000 Mhz (TSCTime 1,000000)");
+}
+
+TEST_F(CpuPass, AmdK8ReadsTheSelectedCoreSensor) {
+  auto s = MakeAmd(0x020FB1, 2);
+  ASSERT_EQ(s->ThermalDevice, 0xC3u);
+  gFakeCpu.K8Sensors = true;
+  gFakeCpu.SetPciReg(0xC3, 0xE4, 0xABCD0007);
+  gFakeCpu.K8Reading[0] = 40;
+  gFakeCpu.K8Reading[1] = 100;
+  Pass(*s, 2200.0);
+  EXPECT_EQ(s->GetTemperature(0), -9.0);
+  EXPECT_EQ(s->GetTemperature(1), 51.0);
+  EXPECT_DOUBLE_EQ(s->CpuClock, 2200.0);
+  EXPECT_EQ(gFakeCpu.WritePci, 2);
+
+  gFakeCpu.K8Reading[0] = 0xFF;  // no reading: entry 0 keeps its value
+  gFakeCpu.K8Reading[1] = 60;
+  Pass(*s, 2200.0);
+  EXPECT_EQ(s->GetTemperature(0), -9.0);
+  EXPECT_EQ(s->GetTemperature(1), 11.0);
+}
+
+TEST_F(CpuPass, AmdK8WritesOnlyTheFirstTwoEntries) {
+  for (int processors : {1, 4}) {
+    SCOPED_TRACE(processors);
+    SetUp();
+    auto s = MakeAmd(0x020FB1, processors);
+    gFakeCpu.K8Sensors = true;
+    gFakeCpu.SetPciReg(0xC3, 0xE4, 0);
+    gFakeCpu.K8Reading[0] = 90;
+    gFakeCpu.K8Reading[1] = 91;
+    Pass(*s, 2200.0);
+    EXPECT_EQ(s->GetTemperature(0), 41.0);
+    EXPECT_EQ(s->GetTemperature(1), processors > 1 ? 42.0 : 0.0);
+    EXPECT_EQ(s->GetTemperature(2), 0.0);
+    EXPECT_EQ(s->GetTemperature(3), 0.0);
+  }
+}
+
+TEST_F(CpuPass, AmdLaterFamiliesCopyThePackageReading) {
+  struct Case {
+    uint32_t Signature;
+    uint32_t Raw;  // bits 31..21 of register 0xA4
+    double Temperature;
+  } cases[] = {
+      {0x100F42, 0x1A5, 52.625},  // 10h: 0.125 steps
+      {0x600F02, 0x1A5, 52.5},    // 15h model 0: 0.5 steps
+      {0x600F02, 0x1A7, 52.5},
+      {0x600F31, 0x1A5, 52.625},  // 15h model 3: 0.125 steps
+      {0x700F01, 0x7FF, 255.875}, // 16h: the full 11 bits
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.Signature << " " << c.Raw);
+    SetUp();
+    auto s = MakeAmd(c.Signature, 4);
+    gFakeCpu.SetPciReg(0xC3, 0xA4, c.Raw << 21 | 0x1FFFFF);
+    Pass(*s, 3000.0);
+    for (uint32_t p = 0; p < 4; ++p) EXPECT_EQ(s->GetTemperature(p), c.Temperature);
+    EXPECT_DOUBLE_EQ(s->CpuClock, 3000.0);
+  }
+}
+
+TEST_F(CpuPass, AmdWithoutThermalDeviceReadsNothing) {
+  std::memcpy(gFakeCpu.Vendor, "AuthenticAMD", 13);
+  gFakeCpu.Signature = 0x100F42;
+  gFakeCpu.Processors = 2;
+  auto s = Make(2);
+  ASSERT_EQ(s->ThermalDevice, kPciNotFound);
+  Pass(*s, 3000.0);
+  EXPECT_EQ(gFakeCpu.ReadPci, 0);
+  EXPECT_EQ(s->GetTemperature(0), 0.0);
+  EXPECT_DOUBLE_EQ(s->CpuClock, 3000.0);
+}
