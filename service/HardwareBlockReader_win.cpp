@@ -7,17 +7,17 @@
 bool CopyPublishedBlock(tHardwareBlock& raw, size_t& length) {
   std::memset(&raw, 0, sizeof raw);
   length = 0;
-  tNullHandle section(OpenFileMappingA(FILE_MAP_READ, FALSE, kHardwareBlockName));
+  tUniqueHandle section(OpenFileMappingA(FILE_MAP_READ, FALSE, kHardwareBlockName));
   if (!section) return false;
-  tMappedView view(MapViewOfFile(section.Get(), FILE_MAP_READ, 0, 0, 0));
+  tMappedView view(MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, 0));
   if (!view) return false;
   // The view spans whole pages; never read past the readable region.
   MEMORY_BASIC_INFORMATION info{};
   size_t readable = sizeof raw;
-  if (VirtualQuery(view.Get(), &info, sizeof info) == sizeof info && info.RegionSize < readable) {
+  if (VirtualQuery(view.get(), &info, sizeof info) == sizeof info && info.RegionSize < readable) {
     readable = info.RegionSize;
   }
-  std::memcpy(&raw, view.Get(), readable);
+  std::memcpy(&raw, view.get(), readable);
   length = readable;
   return true;
 }
