@@ -4,6 +4,7 @@
 # removes it when the scenario exits.
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
+export LC_ALL=C
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 

@@ -36,6 +36,9 @@ int main(int argc, char** argv) {
     tBlockReading probe;
     while (!ReadPublishedBlock(probe) && GetTickCount() - start < limit) Sleep(50);
   }
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  std::printf("SystemProcessors=%u\n", static_cast<unsigned>(info.dwNumberOfProcessors));
   tHardwareBlock raw;
   size_t length = 0;
   if (!CopyPublishedBlock(raw, length)) {
@@ -69,8 +72,5 @@ int main(int argc, char** argv) {
   } else {
     std::printf("ServiceText=Service not found\n");
   }
-  SYSTEM_INFO info;
-  GetSystemInfo(&info);
-  std::printf("SystemProcessors=%u\n", static_cast<unsigned>(info.dwNumberOfProcessors));
   return 0;
 }
