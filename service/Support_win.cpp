@@ -87,9 +87,11 @@ bool FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-void FindDriverLibrary() {
-  DriverPath = ProgramFolder() + kDriverLibraryName;
-  if (FileExists(DriverPath)) return;
+void FindDriverLibrary() { DriverPath = SearchDriverLibrary(ProgramFolder()); }
+
+std::string SearchDriverLibrary(const std::string& programFolder) {
+  const std::string beside = programFolder + kDriverLibraryName;
+  if (FileExists(beside)) return beside;
 
   std::string pathValue;
   const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
@@ -98,16 +100,15 @@ void FindDriverLibrary() {
     const DWORD length = GetEnvironmentVariableA("PATH", &pathValue[0], size);
     pathValue.resize(length < size ? length : 0);
   }
-  DriverPath.clear();
   for (const std::string& candidate : DriverSearchCandidates(pathValue, kDriverLibraryName)) {
     if (!FileExists(candidate)) continue;
     // A match in the current directory is made absolute, so that the library
     // loaded later is the file found here and not one on the DLL search path.
     char full[MAX_PATH];
     const DWORD length = GetFullPathNameA(candidate.c_str(), sizeof full, full, nullptr);
-    DriverPath = (length > 0 && length < sizeof full) ? std::string(full, length) : candidate;
-    return;
+    return (length > 0 && length < sizeof full) ? std::string(full, length) : candidate;
   }
+  return std::string();
 }
 
 void ReadOwnVersion(uint32_t& most, uint32_t& least) {

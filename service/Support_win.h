@@ -24,6 +24,8 @@ bool FileExists(const std::string& path);
 // Sets DriverPath: "WinRing0.dll" beside the program, else the first match in
 // the current directory or a PATH folder, else empty.
 void FindDriverLibrary();
+// The search itself, for a given program folder (with trailing separator).
+std::string SearchDriverLibrary(const std::string& programFolder);
 
 // The file version halves of the program's own version resource; both are
 // left unchanged when there is none.
