@@ -58,8 +58,8 @@ tCPUThread::tCPUThread(const char* libraryPath, tDebugCallback callback)
   if (libraryPath != nullptr) DriverLibrary.reset(LoadLibraryA(libraryPath));
   if (!DriverLibrary || !WakeEvent) return;
   if (!BindDriver(DriverLibrary.get(), Driver)) return;
+  DriverOpened = true;
   if (Driver.InitializeOls() == 0 || Driver.IsCpuid() == 0) return;
-  DriverReady = true;
 
   Identify(Driver);
   ReadStartupRegisters(Driver);
@@ -82,8 +82,7 @@ tCPUThread::~tCPUThread() {
     Thread->WaitFor(INFINITE);
     Thread.reset();
   }
-  if (DriverLibrary && Driver.DeinitializeOls != nullptr && Driver.InitializeOls != nullptr)
-    Driver.DeinitializeOls();
+  if (DriverOpened && Driver.DeinitializeOls != nullptr) Driver.DeinitializeOls();
   DriverLibrary.reset();
   WakeEvent.reset();
 }

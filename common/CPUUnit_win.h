@@ -39,7 +39,7 @@ class tCPUThread : public tCpuSampler {
   tUniqueModule DriverLibrary;
   tUniqueHandle WakeEvent;
   tDriverApi Driver{};
-  bool DriverReady = false;
+  bool DriverOpened = false;  // InitializeOls was called: DeinitializeOls is due
   std::unique_ptr<tThread> Thread;
 };
 

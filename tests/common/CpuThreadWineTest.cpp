@@ -23,9 +23,10 @@ std::unique_ptr<tCPUThread> StartEngine(const char* profile, const char* library
 }
 
 // Waits (at most 10 s) until the engine has run the given number of passes,
-// told by the TSC clock: the first pass sets it, later ones follow 1 s apart.
+// told by the processor clock, the last value a pass writes; later passes
+// follow one second apart.
 void WaitForPasses(const tCPUThread& engine, int passes) {
-  for (int i = 0; i < 1000 && engine.TscClock == 0.0; ++i) Sleep(10);
+  for (int i = 0; i < 1000 && engine.CpuClock == 0.0; ++i) Sleep(10);
   if (passes > 1) Sleep(1000 * (passes - 1) + 300);
 }
 
