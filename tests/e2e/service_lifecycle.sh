@@ -92,7 +92,7 @@ for ((i = 0; i < 40; i++)); do
 done
 elapsed=$((($(date +%s%N) - start) / 1000000))
 [ "$(sc_state)" = STOPPED ] || e2e_fail "not stopped"
-((elapsed < 2500)) || e2e_fail "stop took $elapsed ms"
+((elapsed < 3000)) || e2e_fail "stop took $elapsed ms"
 tr -d '\r' <"$log" | tail -1 | grep -aq ' - Leaving Service$' || e2e_fail "no Leaving Service"
 [ "$(dump | field Section)" = none ] || e2e_fail "section still there after stop"
 
