@@ -1,0 +1,72 @@
+// The applet shell's decisions, free of the platform: text hashing and
+// matching, the stop switches, the adapter kind, the texts the shell shows,
+// the PE link-time stamp, device-path translation, the bounded WM_COPYDATA
+// text and the service block's mapping onto the processor snapshot.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "applet/lcd/Layout.h"
+#include "service/HardwareBlock.h"
+
+// FNV-1a of the text's bytes.
+uint32_t HashText(const std::string& text);
+
+// maximum when value > maximum, else minimum when value < minimum, else value.
+double Clamp(double value, double minimum, double maximum);
+
+// Index of the first entry equal to text without regard to case; 0 when none.
+int IndexOfText(const std::string& text, const std::vector<std::string>& list);
+
+// True when the upper-cased first argument is one of the two stop switches
+// ("-UNINSTALL", "/UNINSTALL" by their hashes).
+bool IsStopSwitch(const std::string& firstArgument);
+
+// The adapter kind from the primary display device's description: the hash
+// of its first three characters in upper case.
+tAdapterKind AdapterKindFromName(const std::string& deviceString);
+
+// "Error, %-30s\n\r\r" with the path; the caller appends the system text.
+std::string MissingIniText(const std::string& iniPath);
+
+// "%s\rBuild: %s-%s" cut to 63 characters (the tray tip).
+std::string TrayTipText(const std::string& title, const std::string& buildDate,
+                        const std::string& buildTime);
+
+// The link time stamp of a PE file from its first bytes: "MZ", a header
+// offset of 64..3848, "PE\0\0" there, and the 32-bit stamp 8 bytes on.
+// False when the bytes are fewer than 512 or any rule fails.
+bool LinkStampFromHeader(const uint8_t* bytes, size_t length, uint32_t& stamp);
+
+// The stamp (seconds since 1970 UTC, unsigned) as a FILETIME count of
+// 100-ns units since 1601.
+uint64_t LinkStampToFileTime(uint32_t stamp);
+
+// Replaces the first occurrence of device (e.g. "\Device\HarddiskVolume1")
+// by "X:" when path begins with it, case-insensitively; false otherwise.
+bool ReplaceDevicePrefix(std::string& path, const std::string& device, char driveLetter);
+
+// The text of a WM_COPYDATA message: the bytes up to the first NUL within
+// the cbData bytes given, or all cbData bytes when there is none; empty
+// without data.
+std::string CopyDataText(const void* data, size_t cbData);
+
+// "Service %d.%d.%d.%d" from the file version halves.
+std::string ServiceVersionText(uint32_t versionMS, uint32_t versionLS);
+
+constexpr const char kInternalServiceText[] = "Internal Service";
+constexpr const char kServiceNotFoundText[] = "Service not found";
+
+// Copies an accepted block reading into the snapshot: the core clock, the
+// temperatures of processors 0..min(count, 16)-1 in the display unit (the
+// rest are set to 0), RealClock and BusClock by the block's form and
+// generation, the signature, and a negative cpuAlarm moved by TjMax.
+// Returns the service's version text.
+std::string ApplyServiceReading(const tBlockReading& reading, bool fahrenheit, tCPUData& cpu,
+                                int32_t& cpuAlarm);
+
+// "%s%s-%s.bmp": folder (with its separator), date "yyyy-MM-dd", time "HHmmss".
+std::string CaptureFileName(const std::string& folder, const std::string& date,
+                            const std::string& time);
