@@ -275,12 +275,50 @@ TEST(Processes, FindsItselfByFileName) {
   EXPECT_EQ(FindProcess("kes-no-such-program.exe"), 0u);
 }
 
+// The first drive letter from c on that has no device behind it.
+char FirstLetterWithoutDevice() {
+  for (char letter = 'c'; letter <= 'z'; ++letter) {
+    const char drive[3] = {letter, ':', '\0'};
+    char device[MAX_PATH];
+    if (QueryDosDeviceA(drive, device, sizeof device) == 0) return letter;
+  }
+  return 0;
+}
+
 TEST(Processes, PathWithDriveLetter) {
   EXPECT_EQ(GetProcessPath(0), "");
+  // A copy of this program on the first drive, started suspended.
+  const std::string copy = TempFile("kes-shell-child.exe");
+  ASSERT_TRUE(CopyFileA(OwnExecutablePath().c_str(), copy.c_str(), FALSE));
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child;
+  std::string commandLine = "\"" + copy + "\"";
+  ASSERT_TRUE(CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                             nullptr, nullptr, &startup, &child));
+  const std::string path = GetProcessPath(child.dwProcessId);
+  TerminateProcess(child.hProcess, 0);
+  WaitForSingleObject(child.hProcess, 5000);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  DeleteFileA(copy.c_str());
+  EXPECT_EQ(lstrcmpiA(path.c_str(), copy.c_str()), 0) << path << " / " << copy;
+}
+
+TEST(Processes, LetterScanEndsAtTheFirstGap) {
+  // This program lies on its own drive; past a letter without a device that
+  // drive is not reached and the path keeps its device form.
+  const std::string self = OwnExecutablePath();
   const std::string path = GetProcessPath(GetCurrentProcessId());
-  EXPECT_TRUE(EndsWithNoCase(path, FileName(OwnExecutablePath()))) << path;
-  ASSERT_GE(path.size(), 3u) << path;
-  EXPECT_TRUE(IsCharAlphaA(path[0]) && path[1] == ':' && path[2] == '\\') << path;
+  EXPECT_TRUE(EndsWithNoCase(path, self.substr(2))) << path;
+  const char gap = FirstLetterWithoutDevice();
+  const char drive = static_cast<char>(self[0] | 0x20);  // the letter in lower case
+  if (gap != 0 && drive > gap) {
+    EXPECT_EQ(path.compare(0, 8, "\\Device\\"), 0) << path;
+  } else {
+    EXPECT_EQ(lstrcmpiA(path.c_str(), self.c_str()), 0) << path;
+  }
 }
 
 TEST(Environment, VariablesOfAnyLength) {
