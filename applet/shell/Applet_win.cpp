@@ -1,11 +1,5 @@
 #include "applet/shell/Applet_win.h"
 
-#include "applet/shell/Config_win.h"
-#include "applet/shell/SysUtils_win.h"
-
-std::string IniPath;
-std::string ProductTitle;
-
 std::string SearchPath;
 SYSTEMTIME BuildStamp = {};
 UINT AppletMessage = 0;
