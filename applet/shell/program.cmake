@@ -16,6 +16,7 @@ if(WIN32 AND TARGET kes_shell_support AND TARGET kes_shell_core)
       ${CMAKE_CURRENT_LIST_DIR}/Render_win.cpp
       ${CMAKE_CURRENT_LIST_DIR}/Capture_win.cpp
       ${CMAKE_CURRENT_LIST_DIR}/Locale_win.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/UserFolder_win.cpp
       ${CMAKE_SOURCE_DIR}/res/Kestrani.rc
     LIBS
       kes_shell_program_core kes_shell_support kes_shell_core
