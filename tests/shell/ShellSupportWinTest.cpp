@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -34,6 +35,37 @@ std::string FileName(const std::string& path) { return path.substr(path.find_las
 bool EndsWithNoCase(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && lstrcmpiA(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
 }
+
+// A copy of this program under another name, started suspended and ended
+// with the fixture.
+class SuspendedCopy {
+ public:
+  explicit SuspendedCopy(const std::string& name) : Path(TempFile(name.c_str())) {
+    ZeroMemory(&Info, sizeof Info);
+    if (!CopyFileA(OwnExecutablePath().c_str(), Path.c_str(), FALSE)) return;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + Path + "\"";
+    CreateProcessA(Path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                   &startup, &Info);
+  }
+  ~SuspendedCopy() {
+    if (Info.hProcess != nullptr) {
+      TerminateProcess(Info.hProcess, 0);
+      WaitForSingleObject(Info.hProcess, 5000);
+      CloseHandle(Info.hThread);
+      CloseHandle(Info.hProcess);
+    }
+    DeleteFileA(Path.c_str());
+  }
+  SuspendedCopy(const SuspendedCopy&) = delete;
+  SuspendedCopy& operator=(const SuspendedCopy&) = delete;
+  bool Running() const { return Info.hProcess != nullptr; }
+
+  std::string Path;
+  PROCESS_INFORMATION Info;
+};
 
 // Points IniPath at a fresh file with the given text for one test.
 class ProfileFile : public ::testing::Test {
@@ -122,6 +154,29 @@ TEST_F(ProfileFile, ItemsAndTheirSettingsThroughTheProfileCalls) {
   EXPECT_EQ(settings.LCorePath, "C:\\nowhere\\LCore.exe");
 }
 
+TEST_F(ProfileFile, RunningLCoreGivesItsPathAndIsWrittenBack) {
+  Use("[Common]\r\nDate=42,1\r\nLCore=C:\\nowhere\\LCore.exe\r\n");
+  const SuspendedCopy manager("LCore.exe");
+  ASSERT_TRUE(manager.Running());
+  tLcdSettings settings;
+  tTextItem item;
+  ReadShellTextItem(item, "Common", "Date", kNoIndex, settings);
+  EXPECT_TRUE(item.Visible);
+  EXPECT_EQ(lstrcmpiA(settings.LCorePath.c_str(), manager.Path.c_str()), 0) << settings.LCorePath;
+  std::string written;
+  ASSERT_TRUE(TProfileIni().ReadKey("Common", "LCore", written));
+  EXPECT_EQ(written, settings.LCorePath);
+
+  // A configured path that names a file is kept as it is.
+  WriteIniString("Common", "LCore", OwnExecutablePath());
+  ReadShellTextItem(item, "Common", "Date", kNoIndex, settings);
+  EXPECT_EQ(settings.LCorePath, OwnExecutablePath());
+  // Other items leave the path alone.
+  settings.LCorePath = "x";
+  ReadShellTextItem(item, "Common", "date", kNoIndex, settings);
+  EXPECT_EQ(settings.LCorePath, "x");
+}
+
 TEST_F(ProfileFile, FractionsWithPointOnly) {
   Use("[NVidia]\r\nMemClock.Multiplier=7\r\n[ATi]\r\nMemClock.Multiplier=2,5\r\n"
       "[Test]\r\nHalf=0.5\r\nEmpty=\r\nWord=fast\r\n");
@@ -133,6 +188,14 @@ TEST_F(ProfileFile, FractionsWithPointOnly) {
   EXPECT_EQ(ReadIniFloat("Test", "Empty"), 1.0);
   EXPECT_EQ(ReadIniFloat("Test", "Word"), 1.0);
   EXPECT_EQ(ReadIniFloat("Test", "Missing"), 1.0);
+  // A program locale with a decimal comma changes nothing.
+  if (setlocale(LC_NUMERIC, "German_Germany.1252") != nullptr) {
+    EXPECT_EQ(ReadIniFloat("Test", "Half"), 0.5);
+    EXPECT_EQ(ReadIniFloat("ATi", "MemClock.Multiplier"), 1.0);
+    setlocale(LC_NUMERIC, "C");
+  } else {
+    ADD_FAILURE() << "no German locale";
+  }
 }
 
 TEST(ProfileWrites, SkippedWithoutAFile) {
@@ -287,23 +350,10 @@ char FirstLetterWithoutDevice() {
 
 TEST(Processes, PathWithDriveLetter) {
   EXPECT_EQ(GetProcessPath(0), "");
-  // A copy of this program on the first drive, started suspended.
-  const std::string copy = TempFile("kes-shell-child.exe");
-  ASSERT_TRUE(CopyFileA(OwnExecutablePath().c_str(), copy.c_str(), FALSE));
-  STARTUPINFOA startup;
-  ZeroMemory(&startup, sizeof startup);
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION child;
-  std::string commandLine = "\"" + copy + "\"";
-  ASSERT_TRUE(CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                             nullptr, nullptr, &startup, &child));
-  const std::string path = GetProcessPath(child.dwProcessId);
-  TerminateProcess(child.hProcess, 0);
-  WaitForSingleObject(child.hProcess, 5000);
-  CloseHandle(child.hThread);
-  CloseHandle(child.hProcess);
-  DeleteFileA(copy.c_str());
-  EXPECT_EQ(lstrcmpiA(path.c_str(), copy.c_str()), 0) << path << " / " << copy;
+  const SuspendedCopy child("kes-shell-child.exe");  // on the first drive
+  ASSERT_TRUE(child.Running());
+  const std::string path = GetProcessPath(child.Info.dwProcessId);
+  EXPECT_EQ(lstrcmpiA(path.c_str(), child.Path.c_str()), 0) << path << " / " << child.Path;
 }
 
 TEST(Processes, LetterScanEndsAtTheFirstGap) {
