@@ -40,7 +40,9 @@ int SlotOf(int fontId) {
   return 0;
 }
 
-int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view text, int yTop) {
+// Lays the text out from xRight leftwards and adds its glyphs' ink to mask
+// (none: only measures); returns the left edge.
+int AddText(TLcdInkMask* mask, int fontId, int xRight, std::string_view text, int yTop) {
   const tLCDFont& font = GetLcdFont(fontId);
   int x = xRight;
   for (size_t i = text.size(); i-- > 0;) {
@@ -48,11 +50,19 @@ int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view 
     if (index < font.Count()) {
       const tLCDGlyph& g = font.Glyph(index);
       x = x < INT_MIN + g.Width ? INT_MIN : x - g.Width;  // far left stays far left
-      if (canvas) canvas->InvertBits(x, yTop, g.Width, g.Height, g.Image, g.RowBytes);
+      if (mask) mask->AddBits(x, yTop, g.Width, g.Height, g.Image, g.RowBytes);
     } else {
-      x = DrawText(canvas, kFont5x7, x, text.substr(i, 1), yTop);
+      x = AddText(mask, kFont5x7, x, text.substr(i, 1), yTop);
     }
   }
+  return x;
+}
+
+int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view text, int yTop) {
+  if (!canvas) return AddText(nullptr, fontId, xRight, text, yTop);
+  TLcdInkMask mask;
+  const int x = AddText(&mask, fontId, xRight, text, yTop);
+  canvas->InvertMask(mask);
   return x;
 }
 
@@ -90,7 +100,9 @@ const char* LcdFontName(int fontId) {
   return fontId >= 0 && fontId < kLcdTextFontCount ? kNames[fontId] : nullptr;
 }
 
-int LcdGlyphIndex(unsigned char ch) {
+namespace {
+
+constexpr int GlyphIndexOf(unsigned char ch) {
   if (ch <= 1) return ch;
   if (ch >= '0' && ch <= '9') return ch - '0';
   if (ch >= '!' && ch <= '+') return ch - 19;
@@ -105,6 +117,20 @@ int LcdGlyphIndex(unsigned char ch) {
     default: return kSpaceGlyph;
   }
 }
+
+struct TGlyphIndexTable {
+  uint8_t index[256];
+};
+constexpr TGlyphIndexTable MakeGlyphIndexTable() {
+  TGlyphIndexTable t{};
+  for (int ch = 0; ch < 256; ++ch) t.index[ch] = static_cast<uint8_t>(GlyphIndexOf(static_cast<unsigned char>(ch)));
+  return t;
+}
+constexpr TGlyphIndexTable kGlyphIndex = MakeGlyphIndexTable();
+
+}  // namespace
+
+int LcdGlyphIndex(unsigned char ch) { return kGlyphIndex.index[ch]; }
 
 int DrawLcdText(TLcdFrame* target, int fontId, int xRight, std::string_view text, int yTop) {
   if (!target) return DrawText(nullptr, fontId, xRight, text, yTop);
