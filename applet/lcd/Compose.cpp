@@ -121,10 +121,16 @@ int FormatItemNumber(double value, char* out, size_t size) {
   unsigned long long u = n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
   char digits[24];
   int count = 0;
-  do {
+  while (u > 0xFFFFFFFFu) {
     digits[count++] = static_cast<char>('0' + u % 10);
     u /= 10;
-  } while (u != 0);
+  }
+  // The rest in 32 bits, where division by ten is cheaper.
+  uint32_t low = static_cast<uint32_t>(u);
+  do {
+    digits[count++] = static_cast<char>('0' + low % 10);
+    low /= 10;
+  } while (low != 0);
   if (n < 0) digits[count++] = '-';
   int len = 0;
   while (count > 0 && static_cast<size_t>(len) + 1 < size) out[len++] = digits[--count];

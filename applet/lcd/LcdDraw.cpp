@@ -70,7 +70,10 @@ int FormatFixed(double v, int decimals, char* out, size_t size) {
     return n < 0 ? 0 : std::min(n, static_cast<int>(size) - 1);
   }
   const unsigned scale = decimals == 1 ? 10 : 100;
-  const auto k = static_cast<unsigned long long>(std::nearbyintl(static_cast<long double>(v) * scale));
+  const long double exact = static_cast<long double>(v) * scale;
+  auto k = static_cast<unsigned long long>(exact);  // below 102400: the cut and the rest are exact
+  const long double rest = exact - static_cast<long double>(k);
+  if (rest > 0.5L || (rest == 0.5L && (k & 1) != 0)) ++k;
   int n = WriteDigits(k / scale, out);
   out[n++] = '.';
   const unsigned frac = static_cast<unsigned>(k % scale);
