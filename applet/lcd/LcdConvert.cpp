@@ -4,11 +4,13 @@
 
 namespace {
 
-// One pixel's level: 299/587/114 sum to 1000, so the threshold 128 becomes
-// 128000.
-uint8_t Level(const uint8_t* bgr) {
-  const unsigned luma = 299u * bgr[2] + 587u * bgr[1] + 114u * bgr[0];
-  return luma >= 128000u ? 255 : 0;
+// Pixels' levels one by one: 299/587/114 sum to 1000, so the threshold 128
+// becomes 128000.
+void Levels(const TRgb* p, int count, uint8_t* out) {
+  for (int i = 0; i < count; ++i) {
+    const unsigned luma = 299u * p[i].r + 587u * p[i].g + 114u * p[i].b;
+    out[i] = luma >= 128000u ? 255 : 0;
+  }
 }
 
 }  // namespace
@@ -20,7 +22,8 @@ void ConvertFrameTo8Bit(const TLcdFrame& frame, uint8_t out[kLcdPixels]) {
   // mix the two halves are weighed pixel by pixel.
   static_assert(kLcdPixels % 8 == 0, "whole groups of eight");
   constexpr uint64_t kHigh = 0x8080808080808080u;
-  const uint8_t* in = &frame.px[0][0].b;
+  const TRgb* pixels = &frame.px[0][0];
+  const uint8_t* in = &pixels->b;
   for (int i = 0; i < kLcdPixels; i += 8, in += 24) {
     uint64_t w0, w1, w2;
     std::memcpy(&w0, in, 8);
@@ -31,7 +34,7 @@ void ConvertFrameTo8Bit(const TLcdFrame& frame, uint8_t out[kLcdPixels]) {
     } else if (((w0 | w1 | w2) & kHigh) == 0) {
       std::memset(out + i, 0, 8);
     } else {
-      for (int k = 0; k < 8; ++k) out[i + k] = Level(in + 3 * k);
+      Levels(pixels + i, 8, out + i);
     }
   }
 }
