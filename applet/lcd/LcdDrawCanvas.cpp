@@ -35,7 +35,6 @@ constexpr TInkTable MakeInkTable() {
 }
 constexpr TInkTable kInk = MakeInkTable();
 
-// Inverts the pixels of eight columns from p on, as bits selects them.
 void XorWord(uint8_t* bytes, const uint8_t* mask) {
   uint64_t v, m;
   std::memcpy(&v, bytes, 8);
@@ -43,6 +42,8 @@ void XorWord(uint8_t* bytes, const uint8_t* mask) {
   v ^= m;
   std::memcpy(bytes, &v, 8);
 }
+// Inverts the pixels of eight columns from p on, as bits selects them; all
+// eight lie in the frame's row.
 void InvertEight(TRgb* p, unsigned bits) {
   uint8_t* bytes = &p->b;
   const uint8_t* mask = kInk.row[bits].b;
