@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "applet/lcd/Decimal.h"
 #include "applet/lcd/LCDFont.h"
 #include "applet/lcd/LcdDraw.h"
 
@@ -118,22 +119,12 @@ int FormatItemNumber(double value, char* out, size_t size) {
   if (out == nullptr || size == 0) return 0;
   // By hand rather than by printf: this runs for every number of every tick.
   const long long n = static_cast<long long>(RoundEven(value, 1e15));
-  unsigned long long u = n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
-  char digits[24];
+  char text[24];
   int count = 0;
-  while (u > 0xFFFFFFFFu) {
-    digits[count++] = static_cast<char>('0' + u % 10);
-    u /= 10;
-  }
-  // The rest in 32 bits, where division by ten is cheaper.
-  uint32_t low = static_cast<uint32_t>(u);
-  do {
-    digits[count++] = static_cast<char>('0' + low % 10);
-    low /= 10;
-  } while (low != 0);
-  if (n < 0) digits[count++] = '-';
+  if (n < 0) text[count++] = '-';
+  count += WriteDecimal(Magnitude(n), text + count);
   int len = 0;
-  while (count > 0 && static_cast<size_t>(len) + 1 < size) out[len++] = digits[--count];
+  while (len < count && static_cast<size_t>(len) + 1 < size) out[len] = text[len], ++len;
   out[len] = '\0';
   return len;
 }

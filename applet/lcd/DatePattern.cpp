@@ -1,5 +1,6 @@
 #include "applet/lcd/DatePattern.h"
 
+#include "applet/lcd/Decimal.h"
 
 namespace {
 
@@ -22,16 +23,11 @@ class TTextOut {
   // The decimal value with at least width characters, zeros after any sign
   // ("%0*d").
   void Number(int value, int width) {
-    unsigned long long u = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
-    char digits[24];
-    int count = 0;
-    do {
-      digits[count++] = static_cast<char>('0' + u % 10);
-      u /= 10;
-    } while (u != 0);
+    char digits[20];
+    const int count = WriteDecimal(Magnitude(value), digits);
     if (value < 0) Put('-');
     for (int pad = width - count - (value < 0); pad > 0; --pad) Put('0');
-    while (count > 0) Put(digits[--count]);
+    Put(std::string_view(digits, static_cast<size_t>(count)));
   }
   size_t Finish() {
     if (size_ > 0) out_[length_ < size_ ? length_ : size_ - 1] = '\0';

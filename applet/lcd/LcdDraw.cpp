@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "applet/lcd/Decimal.h"
+
 namespace {
 
 // Keeps computed bar edges far inside int range; anything this far out is
@@ -47,18 +49,6 @@ struct TRateParts {
 
 constexpr const char* kUnits[] = {"B", "KB", "MB", "GB", "TB", "PB"};
 
-// Writes the digits of 0 <= k < 10^18 and returns their count.
-int WriteDigits(unsigned long long k, char* out) {
-  char digits[20];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + k % 10);
-    k /= 10;
-  } while (k != 0);
-  for (int i = 0; i < count; ++i) out[i] = digits[count - 1 - i];
-  return count;
-}
-
 // v with decimals (1 or 2) places, the text printf's "%.1f" and "%.2f" give.
 // For 0 <= v < 1024 the product with 10 or 100 needs at most 58 mantissa
 // bits, so in long double it is exact, and rounding it half to even is
@@ -74,7 +64,7 @@ int FormatFixed(double v, int decimals, char* out, size_t size) {
   auto k = static_cast<unsigned long long>(exact);  // below 102400: the cut and the rest are exact
   const long double rest = exact - static_cast<long double>(k);
   if (rest > 0.5L || (rest == 0.5L && (k & 1) != 0)) ++k;
-  int n = WriteDigits(k / scale, out);
+  int n = WriteDecimal(k / scale, out);
   out[n++] = '.';
   const unsigned frac = static_cast<unsigned>(k % scale);
   if (decimals == 2) out[n++] = static_cast<char>('0' + frac / 10);
@@ -99,12 +89,11 @@ TRateParts SplitRate(double bytesPerSecond) {
 }  // namespace
 
 size_t FormatWeekNumber(int week, char out[16]) {
-  const unsigned long long magnitude =
-      week < 0 ? 0ULL - static_cast<unsigned long long>(week) : static_cast<unsigned long long>(week);
+  const unsigned long long magnitude = Magnitude(week);
   size_t n = 0;
   if (week < 0) out[n++] = '-';
   if (magnitude < 10) out[n++] = '0';
-  n += static_cast<size_t>(WriteDigits(magnitude, out + n));
+  n += static_cast<size_t>(WriteDecimal(magnitude, out + n));
   out[n] = '\0';
   return n;
 }
