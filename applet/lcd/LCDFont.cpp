@@ -40,9 +40,11 @@ int SlotOf(int fontId) {
   return 0;
 }
 
-// Lays the text out from xRight leftwards and adds its glyphs' ink to mask
-// (none: only measures); returns the left edge.
-int AddText(TLcdInkMask* mask, int fontId, int xRight, std::string_view text, int yTop) {
+// Lays the text out from xRight leftwards and inverts its glyphs: a glyph
+// wholly inside the canvas's clip straight from its prepared rows, any other
+// through mask, inverted by the caller. Without a canvas it only measures.
+// Returns the left edge.
+int AddText(const TLcdCanvas* canvas, TLcdInkMask* mask, int fontId, int xRight, std::string_view text, int yTop) {
   const tLCDFont& font = GetLcdFont(fontId);
   int x = xRight;
   for (size_t i = text.size(); i-- > 0;) {
@@ -50,18 +52,22 @@ int AddText(TLcdInkMask* mask, int fontId, int xRight, std::string_view text, in
     if (index < font.Count()) {
       const tLCDGlyph& g = font.Glyph(index);
       x = x < INT_MIN + g.Width ? INT_MIN : x - g.Width;  // far left stays far left
-      if (mask) mask->AddBits(x, yTop, g.Width, g.Height, g.Image, g.RowBytes);
+      if (!canvas) continue;
+      if (g.Xor != nullptr && canvas->Holds(x, yTop, g.Width, g.Height))
+        canvas->InvertPrepared(x, yTop, g.Width, g.Xor, g.InkRows);
+      else
+        mask->AddBits(x, yTop, g.Width, g.Height, g.Image, g.RowBytes);
     } else {
-      x = AddText(mask, kFont5x7, x, text.substr(i, 1), yTop);
+      x = AddText(canvas, mask, kFont5x7, x, text.substr(i, 1), yTop);
     }
   }
   return x;
 }
 
 int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view text, int yTop) {
-  if (!canvas) return AddText(nullptr, fontId, xRight, text, yTop);
+  if (!canvas) return AddText(nullptr, nullptr, fontId, xRight, text, yTop);
   TLcdInkMask mask;
-  const int x = AddText(&mask, fontId, xRight, text, yTop);
+  const int x = AddText(canvas, &mask, fontId, xRight, text, yTop);
   canvas->InvertMask(mask);
   return x;
 }
@@ -70,6 +76,7 @@ int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view 
 
 tLCDFont::tLCDFont(const uint8_t* entries, int count, int entrySize) {
   glyphs_.reserve(count);
+  size_t prepared = 0;
   for (int i = 0; i < count; ++i) {
     const uint8_t* e = entries + i * entrySize;
     tLCDGlyph g;
@@ -78,6 +85,20 @@ tLCDFont::tLCDFont(const uint8_t* entries, int count, int entrySize) {
     g.RowBytes = static_cast<uint8_t>(g.Height ? (entrySize - 2) / g.Height : 0);
     g.Image = e + 2;
     glyphs_.push_back(g);
+    if (g.Height <= 32) prepared += 3u * g.Width * g.Height;
+  }
+  // The prepared rows, filled once the storage no longer moves.
+  xor_.assign(prepared, 0);
+  uint8_t* out = xor_.data();
+  for (tLCDGlyph& g : glyphs_) {
+    if (g.Height > 32) continue;
+    g.Xor = out;
+    for (int y = 0; y < g.Height; ++y)
+      for (int x = 0; x < g.Width; ++x, out += 3)
+        if (g.Ink(x, y)) {
+          out[0] = out[1] = out[2] = 0xFF;
+          g.InkRows |= 1u << y;
+        }
   }
 }
 

@@ -35,21 +35,24 @@ constexpr TInkTable MakeInkTable() {
 }
 constexpr TInkTable kInk = MakeInkTable();
 
-void XorWord(uint8_t* bytes, const uint8_t* mask) {
-  uint64_t v, m;
-  std::memcpy(&v, bytes, 8);
-  std::memcpy(&m, mask, 8);
-  v ^= m;
-  std::memcpy(bytes, &v, 8);
+// Exclusive-ors sizeof(T) bytes of m onto p.
+template <typename T>
+void XorPiece(uint8_t* p, const uint8_t* m) {
+  T v, k;
+  std::memcpy(&v, p, sizeof v);
+  std::memcpy(&k, m, sizeof k);
+  v ^= k;
+  std::memcpy(p, &v, sizeof v);
 }
+
 // Inverts the pixels of eight columns from p on, as bits selects them; all
 // eight lie in the frame's row.
 void InvertEight(TRgb* p, unsigned bits) {
   uint8_t* bytes = &p->b;
   const uint8_t* mask = kInk.row[bits].b;
-  XorWord(bytes, mask);
-  XorWord(bytes + 8, mask + 8);
-  XorWord(bytes + 16, mask + 16);
+  XorPiece<uint64_t>(bytes, mask);
+  XorPiece<uint64_t>(bytes + 8, mask + 8);
+  XorPiece<uint64_t>(bytes + 16, mask + 16);
 }
 
 // A picture byte's ink with the leftmost pixel in bit 0 (a picture has ink
@@ -151,6 +154,49 @@ void TLcdCanvas::InvertMask(const TLcdInkMask& mask) const {
     TRgb* line = frame_.px[y];
     for (int k = k0; k < k1; ++k)
       if (const unsigned eight = ink[k] & keep[k]) InvertEight(line + 8 * k, eight);
+  }
+}
+
+namespace {
+
+// Exclusive-ors n bytes of m onto p, widest pieces first, touching no byte
+// beyond the n.
+inline __attribute__((always_inline)) void XorBytes(uint8_t* p, const uint8_t* m, int n) {
+  int i = 0;
+  for (; i + 8 <= n; i += 8) XorPiece<uint64_t>(p + i, m + i);
+  if (i + 4 <= n) XorPiece<uint32_t>(p + i, m + i), i += 4;
+  if (i + 2 <= n) XorPiece<uint16_t>(p + i, m + i), i += 2;
+  if (i < n) p[i] ^= m[i];
+}
+
+// The rows of a prepared picture whose rows are n bytes, a row stride apart.
+// Inlined for each of the fonts' widths, so that a row's pieces are laid
+// out at compile time.
+constexpr int kRowBytes = kLcdWidth * 3;
+inline __attribute__((always_inline)) void XorRows(uint8_t* topLeft, const uint8_t* rows, uint32_t rowsWithInk,
+                                                   int n) {
+  while (rowsWithInk != 0) {
+    const int r = __builtin_ctz(rowsWithInk);
+    rowsWithInk &= rowsWithInk - 1;
+    XorBytes(topLeft + r * kRowBytes, rows + r * n, n);
+  }
+}
+
+}  // namespace
+
+void TLcdCanvas::InvertPrepared(int x, int y, int width, const uint8_t* rows, uint32_t rowsWithInk) const {
+  // The frame as the bytes it is made of.
+  uint8_t* topLeft = reinterpret_cast<uint8_t*>(frame_.px) + (static_cast<size_t>(y) * kLcdWidth + x) * 3;
+  switch (width) {
+    case 2: XorRows(topLeft, rows, rowsWithInk, 6); break;
+    case 3: XorRows(topLeft, rows, rowsWithInk, 9); break;
+    case 4: XorRows(topLeft, rows, rowsWithInk, 12); break;
+    case 5: XorRows(topLeft, rows, rowsWithInk, 15); break;
+    case 6: XorRows(topLeft, rows, rowsWithInk, 18); break;
+    case 7: XorRows(topLeft, rows, rowsWithInk, 21); break;
+    case 8: XorRows(topLeft, rows, rowsWithInk, 24); break;
+    case 9: XorRows(topLeft, rows, rowsWithInk, 27); break;
+    default: XorRows(topLeft, rows, rowsWithInk, 3 * width); break;
   }
 }
 

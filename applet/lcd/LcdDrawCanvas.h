@@ -58,6 +58,16 @@ class TLcdCanvas {
   void InvertBits(int x, int y, int width, int height, const uint8_t* rows, int rowBytes) const;
   // Inverts the pixels of the mask's ink that lie inside the clip.
   void InvertMask(const TLcdInkMask& mask) const;
+  // Whether the width x height rectangle at (x, y) lies wholly inside the
+  // clip (and so inside the frame).
+  bool Holds(int x, int y, int width, int height) const {
+    return x >= clip_.left && y >= clip_.top && static_cast<long long>(x) + width <= clip_.right &&
+           static_cast<long long>(y) + height <= clip_.bottom;
+  }
+  // Exclusive-ors a prepared picture onto the frame: rows of 3 x width
+  // bytes from (x, y) on, only the rows whose bit is set in rowsWithInk.
+  // The picture must lie wholly inside the clip (Holds).
+  void InvertPrepared(int x, int y, int width, const uint8_t* rows, uint32_t rowsWithInk) const;
   // Paints r (clipped) with c.
   void FillRect(const TLcdRect& r, TRgb c) const;
   // Paints the one-pixel edge of r (clipped) with c.
