@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "applet/lcd/Decimal.h"
@@ -123,8 +124,8 @@ int FormatItemNumber(double value, char* out, size_t size) {
   int count = 0;
   if (n < 0) text[count++] = '-';
   count += WriteDecimal(Magnitude(n), text + count);
-  int len = 0;
-  while (len < count && static_cast<size_t>(len) + 1 < size) out[len] = text[len], ++len;
+  const int len = static_cast<size_t>(count) < size ? count : static_cast<int>(size - 1);
+  std::memcpy(out, text, static_cast<size_t>(len));
   out[len] = '\0';
   return len;
 }

@@ -1,23 +1,26 @@
 // Decimal digits without printf, for the texts a render tick builds.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // Writes the decimal digits of v (no sign, no terminating zero) to out,
 // which holds at least 20 characters, and returns their count.
 inline int WriteDecimal(unsigned long long v, char* out) {
   char digits[20];
-  int count = 0;
+  char* first = digits + sizeof digits;  // filled from the end
   while (v > 0xFFFFFFFFu) {
-    digits[count++] = static_cast<char>('0' + v % 10);
+    *--first = static_cast<char>('0' + v % 10);
     v /= 10;
   }
   // The rest in 32 bits, where division by ten is cheaper.
   uint32_t low = static_cast<uint32_t>(v);
   do {
-    digits[count++] = static_cast<char>('0' + low % 10);
+    *--first = static_cast<char>('0' + low % 10);
     low /= 10;
   } while (low != 0);
-  for (int i = 0; i < count; ++i) out[i] = digits[count - 1 - i];
+  const int count = static_cast<int>(digits + sizeof digits - first);
+  std::memcpy(out, first, static_cast<size_t>(count));
   return count;
 }
 
