@@ -1,6 +1,7 @@
 // A drawing surface over one LCD frame: the frame and a clip rectangle.
-// Every shape on the LCD goes through the three primitives here, and the
-// clipping to the frame and to the clip rectangle lives only in them.
+// Every shape on the LCD goes through the primitives here (fills, frames and
+// inversions, the ink mask that gathers a text), and the clipping to the
+// frame and to the clip rectangle lives only in them.
 // Coordinates are signed; rectangles are (left, top, right, bottom) with the
 // right and bottom edges exclusive, so any rectangle is safe to pass.
 #pragma once
