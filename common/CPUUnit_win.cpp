@@ -1,27 +1,22 @@
 #include "common/CPUUnit_win.h"
 
-namespace {
+#include "common/ProcAddress_win.h"
 
-// Resolves one entry point into its table slot; false when it is missing.
-template <typename F>
-bool Resolve(HMODULE library, const char* name, F& slot) {
-  slot = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-  return slot != nullptr;
-}
+namespace {
 
 // Fills the table from the library. Every entry point a pass may call must be
 // there; a library without one of them is not used at all.
 bool BindDriver(HMODULE library, tDriverApi& api) {
-  bool ok = Resolve(library, "InitializeOls", api.InitializeOls);
-  ok = Resolve(library, "IsCpuid", api.IsCpuid) && ok;
-  ok = Resolve(library, "Cpuid", api.Cpuid) && ok;
-  ok = Resolve(library, "RdmsrEx", api.RdmsrEx) && ok;
-  ok = Resolve(library, "WrmsrEx", api.WrmsrEx) && ok;
-  ok = Resolve(library, "RdtscEx", api.RdtscEx) && ok;
-  ok = Resolve(library, "FindPciDeviceById", api.FindPciDeviceById) && ok;
-  ok = Resolve(library, "ReadPciConfigDword", api.ReadPciConfigDword) && ok;
-  ok = Resolve(library, "WritePciConfigDword", api.WritePciConfigDword) && ok;
-  Resolve(library, "DeinitializeOls", api.DeinitializeOls);  // optional: skipped when missing
+  bool ok = ResolveProc(library, "InitializeOls", api.InitializeOls);
+  ok = ResolveProc(library, "IsCpuid", api.IsCpuid) && ok;
+  ok = ResolveProc(library, "Cpuid", api.Cpuid) && ok;
+  ok = ResolveProc(library, "RdmsrEx", api.RdmsrEx) && ok;
+  ok = ResolveProc(library, "WrmsrEx", api.WrmsrEx) && ok;
+  ok = ResolveProc(library, "RdtscEx", api.RdtscEx) && ok;
+  ok = ResolveProc(library, "FindPciDeviceById", api.FindPciDeviceById) && ok;
+  ok = ResolveProc(library, "ReadPciConfigDword", api.ReadPciConfigDword) && ok;
+  ok = ResolveProc(library, "WritePciConfigDword", api.WritePciConfigDword) && ok;
+  ResolveProc(library, "DeinitializeOls", api.DeinitializeOls);  // optional: skipped when missing
   return ok;
 }
 

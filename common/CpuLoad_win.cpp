@@ -1,15 +1,15 @@
 #include "common/CPUUnit_win.h"
 #include "common/CpuLoad.h"
+#include "common/ProcAddress_win.h"
 
 namespace {
 
 // NtQuerySystemInformation from the already loaded ntdll; null when missing.
 tSystemInfoQuery SystemInfoQuery() {
   static const tSystemInfoQuery query = [] {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    if (ntdll == nullptr) return tSystemInfoQuery(nullptr);
-    return reinterpret_cast<tSystemInfoQuery>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
+    tSystemInfoQuery found = nullptr;
+    if (HMODULE ntdll = GetModuleHandleA("ntdll.dll")) ResolveProc(ntdll, "NtQuerySystemInformation", found);
+    return found;
   }();
   return query;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/ProcAddress_win.h"
 #include "service/ServiceMessages.h"
 #include "service/ServiceOptions.h"
 #include "service/ServiceState_win.h"
@@ -81,9 +82,8 @@ void SetServiceDescription(const char* text) {
   typedef BOOL(WINAPI * tChangeConfig2)(SC_HANDLE, DWORD, LPVOID);
   HMODULE advapi = GetModuleHandleA("advapi32.dll");
   if (advapi == nullptr) return;
-  const auto change =
-      reinterpret_cast<tChangeConfig2>(reinterpret_cast<void*>(GetProcAddress(advapi, "ChangeServiceConfig2A")));
-  if (change == nullptr) return;
+  tChangeConfig2 change = nullptr;
+  if (!ResolveProc(advapi, "ChangeServiceConfig2A", change)) return;
   tServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   if (!manager) return;
   tServiceHandle service(OpenServiceA(manager.get(), kServiceName, SERVICE_ALL_ACCESS));

@@ -141,12 +141,16 @@ void CopyBackground(TLcdFrame& frame, const TBmpImage& image, bool invert) {
   if (image.Empty()) return;
   const int w = std::min(image.Width, kLcdWidth);
   const int h = std::min(image.Height, kLcdHeight);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      TRgb p = image.At(x, y);
-      if (invert) p = TRgb{static_cast<uint8_t>(~p.b), static_cast<uint8_t>(~p.g), static_cast<uint8_t>(~p.r)};
-      frame.px[y][x] = p;
+  for (int y = 0; y < h; ++y) {
+    const TRgb* from = &image.Pixels[static_cast<size_t>(y) * image.Width];
+    if (!invert) {
+      std::memcpy(frame.px[y], from, static_cast<size_t>(w) * sizeof(TRgb));
+      continue;
     }
+    const uint8_t* in = &from->b;
+    uint8_t* out = &frame.px[y][0].b;
+    for (int i = 0; i < w * 3; ++i) out[i] = static_cast<uint8_t>(~in[i]);
+  }
 }
 
 std::vector<uint8_t> EncodeBmp24(const TRgb* pixels, int width, int height) {

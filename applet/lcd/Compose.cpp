@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
+#include "applet/lcd/Decimal.h"
 #include "applet/lcd/LCDFont.h"
 #include "applet/lcd/LcdDraw.h"
 
@@ -26,8 +29,8 @@ int RoundToInt(double v) { return static_cast<int>(RoundEven(v, 2147483647.0)); 
 void DrawNumber(TLcdFrame& frame, const tTextItem& item) {
   if (!item.Visible) return;
   char text[24];
-  FormatItemNumber(item.Value, text, sizeof text);
-  DrawLcdText(&frame, item.Font, item.X, text, item.Y);
+  const int length = FormatItemNumber(item.Value, text, sizeof text);
+  DrawLcdText(&frame, item.Font, item.X, std::string_view(text, static_cast<size_t>(length)), item.Y);
 }
 
 // Stores the reading and draws the number.
@@ -57,6 +60,29 @@ void ShowGpuTemperature(TLcdFrame& frame, tTextItem& item, double celsius, int32
   DrawNumber(frame, item);
 }
 
+// A date or time text: formatted into a buffer of the tick's frame, or, for
+// the rare pattern whose text outgrows it, into spill.
+class TDateText {
+ public:
+  TDateText(std::string_view pattern, const TDateTimeParts& t, const TDateLocale& locale) {
+    const size_t n = FormatDateTime(buffer_, sizeof buffer_, pattern, t, locale);
+    if (n < sizeof buffer_) {
+      text_ = std::string_view(buffer_, n);
+    } else {
+      spill_ = FormatDateTime(pattern, t, locale);
+      text_ = spill_;
+    }
+  }
+  TDateText(const TDateText&) = delete;
+  TDateText& operator=(const TDateText&) = delete;
+  std::string_view View() const { return text_; }
+
+ private:
+  char buffer_[96];
+  std::string spill_;
+  std::string_view text_;
+};
+
 void DrawPage(TLcdFrame& frame, const tLcdSettings& s, const tLcdLayout& layout,
               const tComposeInput& in, const TDateLocale& locale) {
   switch (in.PageMode) {
@@ -75,8 +101,8 @@ void DrawPage(TLcdFrame& frame, const tLcdSettings& s, const tLcdLayout& layout,
       break;
     }
     case 4:
-      DrawPopup(frame, 140, 26, kFont5x7, kPopupWeekBadge, FormatDateTime(s.TimeFormat, in.Now, locale),
-                FormatDateTime(s.DateFormat, in.Now, locale), IsoWeekNumber(in.Now));
+      DrawPopup(frame, 140, 26, kFont5x7, kPopupWeekBadge, TDateText(s.TimeFormat, in.Now, locale).View(),
+                TDateText(s.DateFormat, in.Now, locale).View(), IsoWeekNumber(in.Now));
       break;
     case 5:
       DrawPopup(frame, 140, 26, kFont5x7, kPopupNoIcon, in.MessageText, "Information");
@@ -94,16 +120,12 @@ int FormatItemNumber(double value, char* out, size_t size) {
   if (out == nullptr || size == 0) return 0;
   // By hand rather than by printf: this runs for every number of every tick.
   const long long n = static_cast<long long>(RoundEven(value, 1e15));
-  unsigned long long u = n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
-  char digits[24];
+  char text[24];
   int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + u % 10);
-    u /= 10;
-  } while (u != 0);
-  if (n < 0) digits[count++] = '-';
-  int len = 0;
-  while (count > 0 && static_cast<size_t>(len) + 1 < size) out[len++] = digits[--count];
+  if (n < 0) text[count++] = '-';
+  count += WriteDecimal(Magnitude(n), text + count);
+  const int len = static_cast<size_t>(count) < size ? count : static_cast<int>(size - 1);
+  std::memcpy(out, text, static_cast<size_t>(len));
   out[len] = '\0';
   return len;
 }
@@ -140,12 +162,11 @@ tComposeResult ComposeFrame(TLcdFrame& frame, tLcdLayout& L, const tLcdSettings&
   CopyBackground(frame, in.Background != nullptr ? *in.Background : kNoPicture, s.DoInvert);
 
   if (L.WeekItem.Visible) {
-    char week[8];
-    std::snprintf(week, sizeof week, "%.2d", IsoWeekNumber(in.Now));
-    ShowText(frame, L.WeekItem, week);
+    char week[16];
+    ShowText(frame, L.WeekItem, std::string_view(week, FormatWeekNumber(IsoWeekNumber(in.Now), week)));
   }
-  if (L.DateItem.Visible) ShowText(frame, L.DateItem, FormatDateTime(s.DateFormat, in.Now, locale));
-  if (L.ClockItem.Visible) ShowText(frame, L.ClockItem, FormatDateTime(s.TimeFormat, in.Now, locale));
+  if (L.DateItem.Visible) ShowText(frame, L.DateItem, TDateText(s.DateFormat, in.Now, locale).View());
+  if (L.ClockItem.Visible) ShowText(frame, L.ClockItem, TDateText(s.TimeFormat, in.Now, locale).View());
   DrawNumber(frame, L.MemoryItem);
   ShowBar(frame, L.MemoryBar, L.MemoryItem.Value, s.DoInvert);
   DrawNumber(frame, L.CpuData.Frequency);

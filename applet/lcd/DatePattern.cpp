@@ -1,11 +1,44 @@
 #include "applet/lcd/DatePattern.h"
 
-#include <cctype>
-#include <cstdio>
+#include "applet/lcd/Decimal.h"
 
 namespace {
 
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+// Letter case of the pattern's ASCII letters (the programs keep the "C"
+// locale, where this is what toupper does).
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The formatted text, written into a caller's buffer: what does not fit is
+// counted but not stored, as snprintf does.
+class TTextOut {
+ public:
+  TTextOut(char* out, size_t size) : out_(out), size_(size) {}
+  void Put(char c) {
+    if (length_ + 1 < size_) out_[length_] = c;
+    ++length_;
+  }
+  void Put(std::string_view s) {
+    for (char c : s) Put(c);
+  }
+  // The decimal value with at least width characters, zeros after any sign
+  // ("%0*d").
+  void Number(int value, int width) {
+    char digits[20];
+    const int count = WriteDecimal(Magnitude(value), digits);
+    if (value < 0) Put('-');
+    for (int pad = width - count - (value < 0); pad > 0; --pad) Put('0');
+    Put(std::string_view(digits, static_cast<size_t>(count)));
+  }
+  size_t Finish() {
+    if (size_ > 0) out_[length_ < size_ ? length_ : size_ - 1] = '\0';
+    return length_;
+  }
+
+ private:
+  char* out_;
+  size_t size_;
+  size_t length_ = 0;
+};
 
 // Days from 1970-01-01 of a proleptic Gregorian date (any month is folded
 // into the year first, so out-of-range months stay well defined).
@@ -32,12 +65,6 @@ int YearOfDay(long long z) {
   const long long mp = (5 * doy + 2) / 153;
   const long long m = mp + (mp < 10 ? 3 : -9);
   return static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
-void AppendNumber(std::string& out, int value, int digits) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "%0*d", digits, value);
-  out += buf;
 }
 
 // Whether s holds token at p, ignoring letter case.
@@ -100,7 +127,17 @@ int IsoWeekNumber(int year, int month, int day) {
 }
 
 std::string FormatDateTime(std::string_view pattern, const TDateTimeParts& t, const TDateLocale& locale) {
-  std::string out;
+  char text[64];
+  const size_t n = FormatDateTime(text, sizeof text, pattern, t, locale);
+  if (n < sizeof text) return std::string(text, n);
+  std::string out(n, '\0');
+  FormatDateTime(out.data(), n + 1, pattern, t, locale);
+  return out;
+}
+
+size_t FormatDateTime(char* text, size_t size, std::string_view pattern, const TDateTimeParts& t,
+                      const TDateLocale& locale) {
+  TTextOut out(text, size);
   const bool twelveHour = HasAmPm(pattern);
   const int dow = DayOfWeek(t.year, t.month, t.day);
   const int monthIndex = t.month >= 1 && t.month <= 12 ? t.month - 1 : 0;
@@ -111,28 +148,28 @@ std::string FormatDateTime(std::string_view pattern, const TDateTimeParts& t, co
     if (c == '"' || c == '\'') {
       size_t end = pattern.find(c, p + 1);
       if (end == std::string_view::npos) end = pattern.size();
-      out.append(pattern.substr(p + 1, end - p - 1));
+      out.Put(pattern.substr(p + 1, end - p - 1));
       p = end + 1;
       continue;
     }
-    if (c == '/') { out += locale.dateSeparator; ++p; continue; }
-    if (c == ':') { out += locale.timeSeparator; ++p; continue; }
+    if (c == '/') { out.Put(locale.dateSeparator); ++p; continue; }
+    if (c == ':') { out.Put(locale.timeSeparator); ++p; continue; }
     if (const size_t len = AmPmLength(pattern, p)) {
       const bool pm = t.hour >= 12;
       if (len == 3) {  // a/p, in the letter case of the pattern
         const char letter = pm ? pattern[p + 2] : pattern[p];
-        out += letter;
+        out.Put(letter);
       } else if (len == 5) {  // am/pm, in the letter case of the pattern
-        out.append(pattern.substr(pm ? p + 3 : p, 2));
+        out.Put(pattern.substr(pm ? p + 3 : p, 2));
       } else {
-        out += pm ? locale.pmText : locale.amText;
+        out.Put(pm ? locale.pmText : locale.amText);
       }
       p += len;
       lastToken = 'A';
       continue;
     }
     char token = Upper(c);
-    if (token < 'A' || token > 'Z') { out += c; ++p; continue; }
+    if (token < 'A' || token > 'Z') { out.Put(c); ++p; continue; }
     size_t count = 1;
     while (p + count < pattern.size() && Upper(pattern[p + count]) == token) ++count;
     if (token == 'M' && lastToken == 'H') token = 'N';
@@ -141,30 +178,30 @@ std::string FormatDateTime(std::string_view pattern, const TDateTimeParts& t, co
     const int n = static_cast<int>(count);
     switch (token) {
       case 'D':
-        if (n <= 2) AppendNumber(out, t.day, n);
-        else out += n == 3 ? locale.shortDayNames[dow] : locale.longDayNames[dow];
+        if (n <= 2) out.Number(t.day, n);
+        else out.Put(n == 3 ? locale.shortDayNames[dow] : locale.longDayNames[dow]);
         break;
       case 'M':
-        if (n <= 2) AppendNumber(out, t.month, n);
-        else out += n == 3 ? locale.shortMonthNames[monthIndex] : locale.longMonthNames[monthIndex];
+        if (n <= 2) out.Number(t.month, n);
+        else out.Put(n == 3 ? locale.shortMonthNames[monthIndex] : locale.longMonthNames[monthIndex]);
         break;
       case 'Y':
-        if (n <= 2) AppendNumber(out, ((t.year % 100) + 100) % 100, 2);
-        else AppendNumber(out, t.year, 4);
+        if (n <= 2) out.Number(((t.year % 100) + 100) % 100, 2);
+        else out.Number(t.year, 4);
         break;
       case 'H': {
         int h = t.hour;
         if (twelveHour) h = h % 12 == 0 ? 12 : h % 12;
-        AppendNumber(out, h, n == 1 ? 1 : 2);
+        out.Number(h, n == 1 ? 1 : 2);
         break;
       }
-      case 'N': AppendNumber(out, t.minute, n == 1 ? 1 : 2); break;
-      case 'S': AppendNumber(out, t.second, n == 1 ? 1 : 2); break;
-      case 'Z': AppendNumber(out, t.millisecond, n <= 2 ? 1 : 3); break;
-      default: out.append(pattern.substr(p, count)); break;
+      case 'N': out.Number(t.minute, n == 1 ? 1 : 2); break;
+      case 'S': out.Number(t.second, n == 1 ? 1 : 2); break;
+      case 'Z': out.Number(t.millisecond, n <= 2 ? 1 : 3); break;
+      default: out.Put(pattern.substr(p, count)); break;
     }
     lastToken = token;
     p += count;
   }
-  return out;
+  return out.Finish();
 }

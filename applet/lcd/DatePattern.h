@@ -1,6 +1,7 @@
 // Date and time patterns ("dd.mm.yy", "hh:nn:ss") and the ISO 8601 week,
 // from a broken-down local time and the user's locale given as plain values.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -45,3 +46,8 @@ inline int IsoWeekNumber(const TDateTimeParts& t) { return IsoWeekNumber(t.year,
 // copied.
 std::string FormatDateTime(std::string_view pattern, const TDateTimeParts& t,
                            const TDateLocale& locale = DefaultDateLocale());
+// The same into text (size bytes with the closing zero), without allocating:
+// returns the whole text's length; when that is size or more, text holds
+// only its first size - 1 characters, as snprintf does.
+size_t FormatDateTime(char* text, size_t size, std::string_view pattern, const TDateTimeParts& t,
+                      const TDateLocale& locale = DefaultDateLocale());

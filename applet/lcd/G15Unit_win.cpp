@@ -4,12 +4,9 @@
 
 #include <string>
 
-namespace {
+#include "common/ProcAddress_win.h"
 
-template <class Fn>
-void Resolve(HMODULE module, const char* name, Fn& fn) {
-  fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
+namespace {
 
 // The folder of the running program, with a trailing backslash.
 std::string ProgramFolder() {
@@ -27,20 +24,21 @@ TLgLcdLibrary LoadLgLcdWrapper() {
   TLgLcdLibrary lib;
   const std::string folder = ProgramFolder();
   if (folder.empty()) return lib;
-  HMODULE module = LoadLibraryA((folder + "lgLcdWrapper.dll").c_str());
-  if (!module) return lib;
-  lib.module = std::shared_ptr<void>(module, [](void* m) { FreeLibrary(static_cast<HMODULE>(m)); });
+  tUniqueModule owner(LoadLibraryA((folder + "lgLcdWrapper.dll").c_str()));
+  if (!owner) return lib;
+  const HMODULE module = owner.get();
+  lib.module = ShareModule(std::move(owner));
   TLgLcdApi& api = lib.api;
-  Resolve(module, "lgLcdInitWrap", api.InitWrap);
-  Resolve(module, "lgLcdDeInitWrap", api.DeInitWrap);
-  Resolve(module, "lgLcdConnectAWrap", api.ConnectAWrap);
-  Resolve(module, "lgLcdDisconnectWrap", api.DisconnectWrap);
-  Resolve(module, "lgLcdEnumerateWrap", api.EnumerateWrap);
-  Resolve(module, "lgLcdOpenWrap", api.OpenWrap);
-  Resolve(module, "lgLcdCloseWrap", api.CloseWrap);
-  Resolve(module, "lgLcdUpdateBitmapWrap", api.UpdateBitmapWrap);
-  Resolve(module, "lgLcdReadSoftButtonsWrap", api.ReadSoftButtonsWrap);
-  Resolve(module, "lgLcdSetAsLCDForegroundAppWrap", api.SetAsLCDForegroundAppWrap);
+  ResolveProc(module, "lgLcdInitWrap", api.InitWrap);
+  ResolveProc(module, "lgLcdDeInitWrap", api.DeInitWrap);
+  ResolveProc(module, "lgLcdConnectAWrap", api.ConnectAWrap);
+  ResolveProc(module, "lgLcdDisconnectWrap", api.DisconnectWrap);
+  ResolveProc(module, "lgLcdEnumerateWrap", api.EnumerateWrap);
+  ResolveProc(module, "lgLcdOpenWrap", api.OpenWrap);
+  ResolveProc(module, "lgLcdCloseWrap", api.CloseWrap);
+  ResolveProc(module, "lgLcdUpdateBitmapWrap", api.UpdateBitmapWrap);
+  ResolveProc(module, "lgLcdReadSoftButtonsWrap", api.ReadSoftButtonsWrap);
+  ResolveProc(module, "lgLcdSetAsLCDForegroundAppWrap", api.SetAsLCDForegroundAppWrap);
   return lib;
 }
 

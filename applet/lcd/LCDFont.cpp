@@ -40,7 +40,11 @@ int SlotOf(int fontId) {
   return 0;
 }
 
-int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view text, int yTop) {
+// Lays the text out from xRight leftwards and inverts its glyphs: a glyph
+// wholly inside the canvas's clip straight from its prepared rows, any other
+// through mask, inverted by the caller. Without a canvas it only measures.
+// Returns the left edge.
+int AddText(const TLcdCanvas* canvas, TLcdInkMask* mask, int fontId, int xRight, std::string_view text, int yTop) {
   const tLCDFont& font = GetLcdFont(fontId);
   int x = xRight;
   for (size_t i = text.size(); i-- > 0;) {
@@ -48,11 +52,23 @@ int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view 
     if (index < font.Count()) {
       const tLCDGlyph& g = font.Glyph(index);
       x = x < INT_MIN + g.Width ? INT_MIN : x - g.Width;  // far left stays far left
-      if (canvas) canvas->InvertBits(x, yTop, g.Width, g.Height, g.Image, g.RowBytes);
+      if (!canvas) continue;
+      if (g.Xor != nullptr && canvas->Holds(x, yTop, g.Width, g.Height))
+        canvas->InvertPrepared(x, yTop, g.Width, g.Xor, g.InkRows);
+      else
+        mask->AddBits(x, yTop, g.Width, g.Height, g.Image, g.RowBytes);
     } else {
-      x = DrawText(canvas, kFont5x7, x, text.substr(i, 1), yTop);
+      x = AddText(canvas, mask, kFont5x7, x, text.substr(i, 1), yTop);
     }
   }
+  return x;
+}
+
+int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view text, int yTop) {
+  if (!canvas) return AddText(nullptr, nullptr, fontId, xRight, text, yTop);
+  TLcdInkMask mask;
+  const int x = AddText(canvas, &mask, fontId, xRight, text, yTop);
+  canvas->InvertMask(mask);
   return x;
 }
 
@@ -60,6 +76,7 @@ int DrawText(const TLcdCanvas* canvas, int fontId, int xRight, std::string_view 
 
 tLCDFont::tLCDFont(const uint8_t* entries, int count, int entrySize) {
   glyphs_.reserve(count);
+  size_t prepared = 0;
   for (int i = 0; i < count; ++i) {
     const uint8_t* e = entries + i * entrySize;
     tLCDGlyph g;
@@ -68,6 +85,20 @@ tLCDFont::tLCDFont(const uint8_t* entries, int count, int entrySize) {
     g.RowBytes = static_cast<uint8_t>(g.Height ? (entrySize - 2) / g.Height : 0);
     g.Image = e + 2;
     glyphs_.push_back(g);
+    if (g.Height <= 32) prepared += 3u * g.Width * g.Height;
+  }
+  // The prepared rows, filled once the storage no longer moves.
+  xor_.assign(prepared, 0);
+  uint8_t* out = xor_.data();
+  for (tLCDGlyph& g : glyphs_) {
+    if (g.Height > 32) continue;
+    g.Xor = out;
+    for (int y = 0; y < g.Height; ++y)
+      for (int x = 0; x < g.Width; ++x, out += 3)
+        if (g.Ink(x, y)) {
+          out[0] = out[1] = out[2] = 0xFF;
+          g.InkRows |= 1u << y;
+        }
   }
 }
 
@@ -90,7 +121,9 @@ const char* LcdFontName(int fontId) {
   return fontId >= 0 && fontId < kLcdTextFontCount ? kNames[fontId] : nullptr;
 }
 
-int LcdGlyphIndex(unsigned char ch) {
+namespace {
+
+constexpr int GlyphIndexOf(unsigned char ch) {
   if (ch <= 1) return ch;
   if (ch >= '0' && ch <= '9') return ch - '0';
   if (ch >= '!' && ch <= '+') return ch - 19;
@@ -105,6 +138,20 @@ int LcdGlyphIndex(unsigned char ch) {
     default: return kSpaceGlyph;
   }
 }
+
+struct TGlyphIndexTable {
+  uint8_t index[256];
+};
+constexpr TGlyphIndexTable MakeGlyphIndexTable() {
+  TGlyphIndexTable t{};
+  for (int ch = 0; ch < 256; ++ch) t.index[ch] = static_cast<uint8_t>(GlyphIndexOf(static_cast<unsigned char>(ch)));
+  return t;
+}
+constexpr TGlyphIndexTable kGlyphIndex = MakeGlyphIndexTable();
+
+}  // namespace
+
+int LcdGlyphIndex(unsigned char ch) { return kGlyphIndex.index[ch]; }
 
 int DrawLcdText(TLcdFrame* target, int fontId, int xRight, std::string_view text, int yTop) {
   if (!target) return DrawText(nullptr, fontId, xRight, text, yTop);

@@ -35,6 +35,12 @@ struct tLCDGlyph {
   uint8_t Height = 0;
   uint8_t RowBytes = 0;
   const uint8_t* Image = nullptr;  // points into the font's stored table
+  // The picture prepared for inverting: Height rows of 3 x Width bytes,
+  // 255 under ink and 0 under paper, to be exclusive-ored onto the frame's
+  // bytes; bit r of InkRows is set when row r has ink. Null for glyphs
+  // taller than 32 rows.
+  const uint8_t* Xor = nullptr;
+  uint32_t InkRows = 0;
 
   bool Ink(int x, int y) const {
     return (Image[y * RowBytes + (x >> 3)] & (0x80 >> (x & 7))) == 0;
@@ -47,13 +53,22 @@ class tLCDFont {
   tLCDFont() = default;
   // entries: count stored entries of entrySize bytes (width, height, data).
   tLCDFont(const uint8_t* entries, int count, int entrySize);
+  // The glyphs point into the font's own storage: moved, never copied.
+  tLCDFont(tLCDFont&&) = default;
+  tLCDFont& operator=(tLCDFont&&) = default;
+  tLCDFont(const tLCDFont&) = delete;
+  tLCDFont& operator=(const tLCDFont&) = delete;
 
   int Count() const { return static_cast<int>(glyphs_.size()); }
   const tLCDGlyph& Glyph(int index) const { return glyphs_[index]; }
-  void Clear() { glyphs_.clear(); }
+  void Clear() {
+    glyphs_.clear();
+    xor_.clear();
+  }
 
  private:
   std::vector<tLCDGlyph> glyphs_;
+  std::vector<uint8_t> xor_;  // the glyphs' prepared rows
 };
 
 // Builds the nine fonts; repeated calls only count. FreeLcdFonts undoes one

@@ -4,6 +4,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "applet/lcd/Decimal.h"
 
 namespace {
 
@@ -32,33 +36,87 @@ void DrawBar(TLcdFrame& frame, int x, int y, int length, int thickness, int styl
   TLcdCanvas(frame).FillRect({Near(left), Near(top), Near(right), Near(bottom)}, invert ? kWhite : kBlack);
 }
 
-TRateText FormatRate(double bytesPerSecond) {
-  static const char* const kUnits[] = {"B", "KB", "MB", "GB", "TB", "PB"};
+namespace {
+
+static_assert(std::numeric_limits<long double>::digits >= 64, "rates are rounded in a 64-bit mantissa");
+
+// A rate's number and unit in fixed storage, so that a tick builds no string.
+struct TRateParts {
+  char number[64];
+  int length;
+  int unit;  // 0 B .. 5 PB; beyond PB the number goes with the B unit
+};
+
+constexpr const char* kUnits[] = {"B", "KB", "MB", "GB", "TB", "PB"};
+
+// v with decimals (1 or 2) places, the text printf's "%.1f" and "%.2f" give.
+// For 0 <= v < 1024 the product with 10 or 100 needs at most 58 mantissa
+// bits, so in long double it is exact, and rounding it half to even is
+// printf's own rounding; anything else (negative values) goes to printf.
+int FormatFixed(double v, int decimals, char* out, size_t size) {
+  if (std::signbit(v) || !(v < 1024.0)) {
+    const int n = std::snprintf(out, size, "%.*f", decimals, v);
+    std::replace(out, out + std::strlen(out), ',', '.');  // a locale's decimal comma
+    return n < 0 ? 0 : std::min(n, static_cast<int>(size) - 1);
+  }
+  const unsigned scale = decimals == 1 ? 10 : 100;
+  const long double exact = static_cast<long double>(v) * scale;
+  auto k = static_cast<unsigned long long>(exact);  // below 102400: the cut and the rest are exact
+  const long double rest = exact - static_cast<long double>(k);
+  if (rest > 0.5L || (rest == 0.5L && (k & 1) != 0)) ++k;
+  int n = WriteDecimal(k / scale, out);
+  out[n++] = '.';
+  const unsigned frac = static_cast<unsigned>(k % scale);
+  if (decimals == 2) out[n++] = static_cast<char>('0' + frac / 10);
+  out[n++] = static_cast<char>('0' + frac % 10);
+  out[n] = '\0';
+  return n;
+}
+
+TRateParts SplitRate(double bytesPerSecond) {
   double v = std::isfinite(bytesPerSecond) ? bytesPerSecond : 0.0;
   int n = 0;
   while (v >= 1024.0) {
     v /= 1024.0;
     ++n;
   }
-  char buf[64];
-  std::snprintf(buf, sizeof buf, n > 0 ? "%.1f" : "%.2f", v);
+  TRateParts out;
+  out.length = FormatFixed(v, n > 0 ? 1 : 2, out.number, sizeof out.number);
+  out.unit = n > 5 ? 0 : n;
+  return out;
+}
+
+}  // namespace
+
+size_t FormatWeekNumber(int week, char out[16]) {
+  const unsigned long long magnitude = Magnitude(week);
+  size_t n = 0;
+  if (week < 0) out[n++] = '-';
+  if (magnitude < 10) out[n++] = '0';
+  n += static_cast<size_t>(WriteDecimal(magnitude, out + n));
+  out[n] = '\0';
+  return n;
+}
+
+TRateText FormatRate(double bytesPerSecond) {
+  const TRateParts parts = SplitRate(bytesPerSecond);
   TRateText out;
-  out.number = buf;
-  std::replace(out.number.begin(), out.number.end(), ',', '.');
-  out.separateUnit = n == 0 || n > 5;
-  out.unit = out.separateUnit ? "B" : kUnits[n];
+  out.number.assign(parts.number, static_cast<size_t>(parts.length));
+  out.separateUnit = parts.unit == 0;
+  out.unit = kUnits[parts.unit];
   return out;
 }
 
 void DrawRate(TLcdFrame& frame, int fontId, int xRight, int yTop, double bytesPerSecond) {
-  const TRateText rate = FormatRate(bytesPerSecond);
-  if (rate.separateUnit) {
+  TRateParts rate = SplitRate(bytesPerSecond);
+  const std::string_view number(rate.number, static_cast<size_t>(rate.length));
+  if (rate.unit == 0) {
     DrawLcdText(&frame, fontId, xRight, "B", yTop);
-    DrawLcdText(&frame, fontId, xRight < INT_MIN + 7 ? INT_MIN : xRight - 7, rate.number, yTop);
+    DrawLcdText(&frame, fontId, xRight < INT_MIN + 7 ? INT_MIN : xRight - 7, number, yTop);
   } else {
-    char text[80];
-    std::snprintf(text, sizeof text, "%s%s", rate.number.c_str(), rate.unit);
-    DrawLcdText(&frame, fontId, xRight, text, yTop);
+    // Number and unit as one text: the unit right of the number.
+    const int unitLeft = DrawLcdText(&frame, fontId, xRight, kUnits[rate.unit], yTop);
+    DrawLcdText(&frame, fontId, unitLeft, number, yTop);
   }
 }
 
@@ -85,8 +143,8 @@ void DrawPopup(TLcdFrame& frame, int width, int height, int line2Font, int icon,
     r.left += w;
     if (icon == kPopupWeekBadge) {
       char week[16];
-      std::snprintf(week, sizeof week, "%.2d", weekNumber);
-      DrawLcdText(canvas, kFont5x7, r.left - 2, week, r.top + 15);
+      DrawLcdText(canvas, kFont5x7, r.left - 2, std::string_view(week, FormatWeekNumber(weekNumber, week)),
+                  r.top + 15);
     }
   }
 

@@ -1,6 +1,7 @@
 // The display elements' drawing: bars, network rates and the pop-up pages.
 // All texts are single-byte Windows-1252 strings; the degree sign is 176.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,10 @@ TRateText FormatRate(double bytesPerSecond);
 // its top row): "1.5KB" as one text; below 1 KB the number right-aligned at
 // xRight - 7 and the letter "B" at xRight.
 void DrawRate(TLcdFrame& frame, int fontId, int xRight, int yTop, double bytesPerSecond);
+
+// The text of a week number, at least two digits ("07", "53", "-05");
+// returns its length.
+size_t FormatWeekNumber(int week, char out[16]);
 
 // Pop-up icons.
 enum : int {

@@ -1,7 +1,9 @@
 // The LCD picture: our own 160 x 43 frame of 24-bit pixels, rows from the top.
 // Every drawing routine, the capture, the preview and the LCD send work on it.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 constexpr int kLcdWidth = 160;
 constexpr int kLcdHeight = 43;
@@ -18,6 +20,17 @@ static_assert(sizeof(TRgb) == 3, "pixels are packed 24-bit");
 constexpr TRgb kBlack{0, 0, 0};
 constexpr TRgb kWhite{255, 255, 255};
 
+// Paints count pixels from p on with c; grey levels (black and white too)
+// are one byte value and go by memset.
+inline void FillPixels(TRgb* p, int count, TRgb c) {
+  if (count <= 0) return;
+  if (c.b == c.g && c.g == c.r) {
+    std::memset(p, c.b, static_cast<size_t>(count) * sizeof(TRgb));
+    return;
+  }
+  for (int i = 0; i < count; ++i) p[i] = c;
+}
+
 struct TLcdFrame {
   TRgb px[kLcdHeight][kLcdWidth];
 
@@ -29,10 +42,7 @@ struct TLcdFrame {
   void Set(int x, int y, TRgb c) {
     if (Inside(x, y)) px[y][x] = c;
   }
-  void FillAll(TRgb c) {
-    for (auto& row : px)
-      for (TRgb& p : row) p = c;
-  }
+  void FillAll(TRgb c) { FillPixels(&px[0][0], kLcdPixels, c); }
 };
 
 // The LCD's 8-bit form: one byte a pixel, rows from the top. Black is 0 and

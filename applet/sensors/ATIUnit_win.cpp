@@ -2,12 +2,11 @@
 
 #include "applet/sensors/ATIUnit.h"
 
-namespace {
+#include <utility>
 
-template <class Fn>
-void Resolve(HMODULE module, const char* name, Fn& fn) {
-  fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
+#include "common/ProcAddress_win.h"
+
+namespace {
 
 struct TLoaded {
   TAdlApi api{};
@@ -17,21 +16,22 @@ struct TLoaded {
 
 TLoaded LoadAdl() {
   TLoaded l;
-  HMODULE module = LoadLibraryA("atiadlxx.dll");
-  if (!module) module = LoadLibraryA("atiadlxy.dll");
-  if (!module) return l;
-  l.library = std::shared_ptr<void>(module, [](void* m) { FreeLibrary(static_cast<HMODULE>(m)); });
+  tUniqueModule owner(LoadLibraryA("atiadlxx.dll"));
+  if (!owner) owner.reset(LoadLibraryA("atiadlxy.dll"));
+  if (!owner) return l;
+  const HMODULE module = owner.get();
+  l.library = ShareModule(std::move(owner));
   TAdlMainControlCreate create = nullptr;
-  Resolve(module, "ADL_Main_Control_Create", create);
+  ResolveProc(module, "ADL_Main_Control_Create", create);
   if (!create || create(&AdlAlloc, kAdlConnectedAdaptersOnly) != 0) return l;
-  Resolve(module, "ADL_Adapter_NumberOfAdapters_Get", l.api.NumberOfAdapters);
-  Resolve(module, "ADL_Adapter_AdapterInfo_Get", l.api.AdapterInfo);
-  Resolve(module, "ADL_Adapter_Active_Get", l.api.AdapterActive);
-  Resolve(module, "ADL_Overdrive5_FanSpeedInfo_Get", l.api.FanSpeedInfo);
-  Resolve(module, "ADL_Overdrive5_FanSpeed_Get", l.api.FanSpeed);
-  Resolve(module, "ADL_Overdrive5_CurrentActivity_Get", l.api.CurrentActivity);
-  Resolve(module, "ADL_Overdrive5_Temperature_Get", l.api.Temperature);
-  Resolve(module, "ADL_Main_Control_Destroy", l.api.MainControlDestroy);
+  ResolveProc(module, "ADL_Adapter_NumberOfAdapters_Get", l.api.NumberOfAdapters);
+  ResolveProc(module, "ADL_Adapter_AdapterInfo_Get", l.api.AdapterInfo);
+  ResolveProc(module, "ADL_Adapter_Active_Get", l.api.AdapterActive);
+  ResolveProc(module, "ADL_Overdrive5_FanSpeedInfo_Get", l.api.FanSpeedInfo);
+  ResolveProc(module, "ADL_Overdrive5_FanSpeed_Get", l.api.FanSpeed);
+  ResolveProc(module, "ADL_Overdrive5_CurrentActivity_Get", l.api.CurrentActivity);
+  ResolveProc(module, "ADL_Overdrive5_Temperature_Get", l.api.Temperature);
+  ResolveProc(module, "ADL_Main_Control_Destroy", l.api.MainControlDestroy);
   l.ready = true;
   return l;
 }

@@ -2,6 +2,8 @@
 
 #include "applet/sensors/NvUnit.h"
 
+#include "common/ProcAddress_win.h"
+
 namespace {
 
 bool g_loaded = false;
@@ -16,9 +18,8 @@ int32_t LoadNvApi() {
   // Loaded for the rest of the process: the table points into it.
   HMODULE module = LoadLibraryA("nvapi.dll");
   if (!module) return 254;
-  auto query = reinterpret_cast<TNvQueryInterface>(
-      reinterpret_cast<void*>(GetProcAddress(module, "nvapi_QueryInterface")));
-  if (!query || ResolveNvApi(query, g_api) != 0) return -1;
+  TNvQueryInterface query = nullptr;
+  if (!ResolveProc(module, "nvapi_QueryInterface", query) || ResolveNvApi(query, g_api) != 0) return -1;
   g_loaded = true;
   return 0;
 }

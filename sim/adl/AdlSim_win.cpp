@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "sim/lglcd/SimProfile_win.h"
+#include "sim/SimProfile_win.h"
 
 namespace {
 
@@ -49,11 +49,6 @@ int32_t Check(const TSimProfile& p, int32_t adapterIndex, const void* out, const
   adapter = Find(p, adapterIndex);
   if (adapter < 0) return kInvalidAdapter;
   return static_cast<int32_t>(AdapterInt(p, adapter, std::string("status.") + call, 0));
-}
-
-void Put(void* base, size_t offset, int64_t value) {
-  const int32_t v = static_cast<int32_t>(value);
-  std::memcpy(static_cast<unsigned char*>(base) + offset, &v, 4);
 }
 
 }  // namespace
@@ -97,8 +92,8 @@ int32_t ADL_Adapter_AdapterInfo_Get(void* info, int32_t bytes) {
   std::memset(info, 0, static_cast<size_t>(n) * kInfoSize);
   for (int i = 0; i < n; ++i) {
     void* rec = static_cast<unsigned char*>(info) + static_cast<size_t>(i) * kInfoSize;
-    Put(rec, 0, kInfoSize);
-    Put(rec, 4, AdapterInt(p, i, "index", i));
+    SimPut(rec, 0, kInfoSize);
+    SimPut(rec, 4, AdapterInt(p, i, "index", i));
   }
   return kOk;
 }
@@ -116,11 +111,11 @@ int32_t ADL_Overdrive5_FanSpeedInfo_Get(int32_t adapterIndex, int32_t controller
   int a;
   if (int32_t rc = Check(p, adapterIndex, info, "faninfo", a)) return rc;
   if (controller != 0) return kInvalidParameter;
-  Put(info, 4, AdapterInt(p, a, "fan.flags", 1));
-  Put(info, 8, 0);
-  Put(info, 12, 100);
-  Put(info, 16, 0);
-  Put(info, 20, 4000);
+  SimPut(info, 4, AdapterInt(p, a, "fan.flags", 1));
+  SimPut(info, 8, 0);
+  SimPut(info, 12, 100);
+  SimPut(info, 16, 0);
+  SimPut(info, 20, 4000);
   return kOk;
 }
 
@@ -132,7 +127,7 @@ int32_t ADL_Overdrive5_FanSpeed_Get(int32_t adapterIndex, int32_t controller, vo
   int32_t type;
   std::memcpy(&type, static_cast<unsigned char*>(value) + 4, 4);
   if (type != 1) return kNotSupported;  // only percentages are simulated
-  Put(value, 8, AdapterInt(p, a, "fan.speed", 45));
+  SimPut(value, 8, AdapterInt(p, a, "fan.speed", 45));
   return kOk;
 }
 
@@ -140,11 +135,11 @@ int32_t ADL_Overdrive5_CurrentActivity_Get(int32_t adapterIndex, void* activity)
   const TSimProfile p = Profile();
   int a;
   if (int32_t rc = Check(p, adapterIndex, activity, "activity", a)) return rc;
-  Put(activity, 4, AdapterInt(p, a, "engine", 50000));
-  Put(activity, 8, AdapterInt(p, a, "memory", 90000));
-  Put(activity, 12, 1100);
-  Put(activity, 16, AdapterInt(p, a, "activity", 37));
-  Put(activity, 20, 2);
+  SimPut(activity, 4, AdapterInt(p, a, "engine", 50000));
+  SimPut(activity, 8, AdapterInt(p, a, "memory", 90000));
+  SimPut(activity, 12, 1100);
+  SimPut(activity, 16, AdapterInt(p, a, "activity", 37));
+  SimPut(activity, 20, 2);
   return kOk;
 }
 
@@ -153,7 +148,7 @@ int32_t ADL_Overdrive5_Temperature_Get(int32_t adapterIndex, int32_t controller,
   int a;
   if (int32_t rc = Check(p, adapterIndex, temperature, "temp", a)) return rc;
   if (controller != 0) return kInvalidParameter;
-  Put(temperature, 4, AdapterInt(p, a, "temp", 61400));
+  SimPut(temperature, 4, AdapterInt(p, a, "temp", 61400));
   return kOk;
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/lglcd/SimProfile_win.h"
+#include "sim/SimProfile_win.h"
 
 namespace {
 

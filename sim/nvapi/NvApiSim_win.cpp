@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "sim/lglcd/SimProfile_win.h"
+#include "sim/SimProfile_win.h"
 
 namespace {
 
@@ -33,11 +33,6 @@ int GpuOf(const void* handle, const TSimProfile& p) {
   if (mark < g_gpuMarks || mark >= g_gpuMarks + kMaxGpus) return -1;
   const int gpu = static_cast<int>(mark - g_gpuMarks);
   return gpu < p.Int("gpus", 1) ? gpu : -1;
-}
-
-void Put(void* base, size_t offset, int64_t value) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  std::memcpy(static_cast<unsigned char*>(base) + offset, &v, 4);
 }
 
 uint32_t VersionOf(const void* s) {
@@ -85,15 +80,15 @@ int32_t GetThermalSettings(void* handle, int32_t sensorIndex, void* settings) {
   if (VersionOf(settings) != 0x00010044u) return kWrongVersion;
   if (sensorIndex != 15 && (sensorIndex < 0 || sensorIndex > 2)) return kInvalidArgument;
   if (int32_t rc = Status(p, gpu, "thermal")) return rc;
-  Put(settings, 4, p.Int(Key(gpu, "sensors"), 1));
+  SimPut(settings, 4, p.Int(Key(gpu, "sensors"), 1));
   for (int slot = 0; slot < 3; ++slot) {
     const std::string s = "sensor" + std::to_string(slot) + ".";
     const size_t at = 8 + 20 * slot;
-    Put(settings, at + 0, p.Int(Key(gpu, (s + "controller").c_str()), 1));
-    Put(settings, at + 4, 0);
-    Put(settings, at + 8, 127);
-    Put(settings, at + 12, p.Int(Key(gpu, (s + "temp").c_str()), slot == 0 ? 55 : 0));
-    Put(settings, at + 16, p.Int(Key(gpu, (s + "target").c_str()), slot == 0 ? 1 : 0));
+    SimPut(settings, at + 0, p.Int(Key(gpu, (s + "controller").c_str()), 1));
+    SimPut(settings, at + 4, 0);
+    SimPut(settings, at + 8, 127);
+    SimPut(settings, at + 12, p.Int(Key(gpu, (s + "temp").c_str()), slot == 0 ? 55 : 0));
+    SimPut(settings, at + 16, p.Int(Key(gpu, (s + "target").c_str()), slot == 0 ? 1 : 0));
   }
   return kOk;
 }
@@ -105,8 +100,8 @@ int32_t GetCoolerSettings(void* handle, int32_t coolerIndex, void* settings) {
   if (VersionOf(settings) != 0x000203C8u) return kWrongVersion;
   if (coolerIndex != 0) return kInvalidArgument;
   if (int32_t rc = Status(p, gpu, "cooler")) return rc;
-  Put(settings, 4, p.Int(Key(gpu, "cooler.count"), 1));
-  Put(settings, 32, p.Int(Key(gpu, "cooler.level"), 40));
+  SimPut(settings, 4, p.Int(Key(gpu, "cooler.count"), 1));
+  SimPut(settings, 32, p.Int(Key(gpu, "cooler.level"), 40));
   return kOk;
 }
 
@@ -116,9 +111,9 @@ int32_t GetUsages(void* handle, void* usages) {
   if (int32_t rc = Check(p, handle, usages, gpu)) return rc;
   if (VersionOf(usages) != 0x00010088u) return kWrongVersion;
   if (int32_t rc = Status(p, gpu, "usages")) return rc;
-  Put(usages, 4, 1);  // word 0: the usages are valid
-  Put(usages, 12, p.Int(Key(gpu, "usage.gpu"), 30));
-  Put(usages, 28, p.Int(Key(gpu, "usage.memory"), 12));
+  SimPut(usages, 4, 1);  // word 0: the usages are valid
+  SimPut(usages, 12, p.Int(Key(gpu, "usage.gpu"), 30));
+  SimPut(usages, 28, p.Int(Key(gpu, "usage.memory"), 12));
   return kOk;
 }
 
@@ -128,9 +123,9 @@ int32_t GetAllClocks(void* handle, void* clocks) {
   if (int32_t rc = Check(p, handle, clocks, gpu)) return rc;
   if (VersionOf(clocks) != 0x00020484u) return kWrongVersion;
   if (int32_t rc = Status(p, gpu, "clocks")) return rc;
-  Put(clocks, 4, p.Int(Key(gpu, "clock.core"), 405000));
-  Put(clocks, 36, p.Int(Key(gpu, "clock.memory"), 1848000));
-  Put(clocks, 124, p.Int(Key(gpu, "clock.word30"), 0));
+  SimPut(clocks, 4, p.Int(Key(gpu, "clock.core"), 405000));
+  SimPut(clocks, 36, p.Int(Key(gpu, "clock.memory"), 1848000));
+  SimPut(clocks, 124, p.Int(Key(gpu, "clock.word30"), 0));
   return kOk;
 }
 

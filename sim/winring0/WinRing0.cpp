@@ -7,6 +7,7 @@
 // A profile that cannot be read or parsed makes InitializeOls fail.
 
 #include "common/DriverApi.h"
+#include "sim/SimProfile_win.h"
 #include "sim/winring0/SimProfile.h"
 
 #include <windows.h>
@@ -29,15 +30,8 @@ std::string ReadFile(const std::string& path, bool& ok) {
 }
 
 std::string ProfileBesideDll() {
-  HMODULE self = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ProfileBesideDll), &self);
-  char path[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return "";
-  std::string dir(path, n);
-  const size_t slash = dir.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string() : dir.substr(0, slash + 1)) + "WinRing0.profile";
+  const std::string folder = SimModuleFolder();
+  return folder.empty() ? std::string() : folder + "WinRing0.profile";
 }
 
 // The simulated processor: the profile, MSR writes that stick, counters that

@@ -39,6 +39,9 @@ TEST(ComposeFrame, NoAllocationPerTick) {
   tLcdLayout layout;
   tLcdSettings settings;
   ReadLayout(ini, 1, kAdapterNvidia, 1, 0, layout, settings);
+  // Texts longer than a string's inline storage, on the LCD and the date page.
+  settings.DateFormat = "dddd, d. mmmm yyyy";
+  settings.TimeFormat = "hh:nn:ss 'o''clock' ampm";
   tRenderState state;
   tComposeInput in;
   std::vector<double> loads(1, 50);

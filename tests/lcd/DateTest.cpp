@@ -75,3 +75,20 @@ TEST(FormatDateTime, Tokens) {
   };
   for (const Case& c : cases) EXPECT_EQ(FormatDateTime(c.pattern, c.t, c.locale), c.text) << c.pattern;
 }
+
+// The buffer form: the same text, cut like snprintf when the buffer is short,
+// and the whole length reported so that the caller can tell.
+TEST(FormatDateTime, IntoBuffer) {
+  const TDateTimeParts t{-45, 7, 4, 9, 5, 3, 0};
+  const std::string pattern = "dddd, d. mmmm yyyy 'and a long tail of quoted text, longer still' hh:nn:ss";
+  const std::string whole = FormatDateTime(pattern, t);
+  EXPECT_GT(whole.size(), 64u) << "longer than the internal buffer";
+  EXPECT_NE(whole.find("-045"), std::string::npos) << "the sign counts in the width, as %04d";
+  char text[80];
+  EXPECT_EQ(FormatDateTime(text, sizeof text, pattern, t), whole.size());
+  EXPECT_EQ(std::string(text), whole);
+  char shortText[8];
+  EXPECT_EQ(FormatDateTime(shortText, sizeof shortText, pattern, t), whole.size());
+  EXPECT_EQ(std::string(shortText), whole.substr(0, 7));
+  EXPECT_EQ(FormatDateTime(shortText, 0, pattern, t), whole.size()) << "nothing written";
+}

@@ -2,8 +2,11 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "applet/lcd/LcdDraw.h"
 
@@ -105,6 +108,35 @@ TEST(DrawRate, NumberAndUnit) {
     EXPECT_EQ(t.number, c.number);
     EXPECT_STREQ(t.unit, c.unit);
     EXPECT_EQ(t.separateUnit, c.separate);
+  }
+}
+
+// The rate's number is built by hand; it must be the text printf gives,
+// ties (1.25 KB, 0.125 B) rounding to even included.
+TEST(FormatRate, NumberAsPrintfGivesIt) {
+  std::vector<double> rates = {0.125, 0.375, 0.005, 1.005, 1023.995, 1023.9951, 1280, 1024 * 2.75,
+                               1024 * 1023.95, 1024 * 1023.96, 1e-300, 5e-324, 0.0};
+  for (int i = 0; i < 20000; ++i) rates.push_back(i * 0.37 + i * i * 1e-3);
+  for (int i = 0; i < 4000; ++i) rates.push_back(std::ldexp(1.0 + i / 4096.0, i % 40));
+  for (double rate : rates) {
+    double v = rate;
+    while (v >= 1024.0) v /= 1024.0;
+    char want[64];
+    std::snprintf(want, sizeof want, rate >= 1024.0 ? "%.1f" : "%.2f", v);
+    ASSERT_EQ(FormatRate(rate).number, want) << rate;
+  }
+  EXPECT_EQ(FormatRate(-0.0).number, "-0.00");
+  EXPECT_EQ(FormatRate(-1536).number, "-1536.00");  // not a rate a meter gives; printf's text
+}
+
+TEST(FormatWeekNumber, TwoDigitsAtLeast) {
+  const std::pair<int, const char*> cases[] = {{1, "01"}, {9, "09"}, {10, "10"}, {53, "53"}, {0, "00"},
+                                               {-5, "-05"}, {123, "123"}, {INT_MIN, "-2147483648"}};
+  for (const auto& c : cases) {
+    char text[16];
+    const size_t n = FormatWeekNumber(c.first, text);
+    EXPECT_EQ(std::string(text, n), c.second);
+    EXPECT_EQ(text[n], '\0');
   }
 }
 

@@ -252,3 +252,51 @@ TEST(LcdFont, InitAndFreeArePaired) {
   EXPECT_STREQ(LcdFontName(kFontD8x14), "D8x14");
   EXPECT_EQ(LcdFontName(8), nullptr);
 }
+
+// Text is inverted a row of eight pixels at a time; each pixel must still
+// end up as inverting it through the glyph's Ink() one by one gives, for
+// every font, at every column (edges and clip cuts included) and over a
+// picture of many colours.
+TEST(DrawLcdText, SameAsPixelByPixelInversion) {
+  std::mt19937 random(7);
+  TLcdFrame paper;
+  for (auto& row : paper.px)
+    for (TRgb& p : row)
+      p = TRgb{static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random())};
+  const std::string text = std::string("1:2.3,4 5-%A\xb0") + kIconBell + kIconWeekBadge;
+  const TLcdRect clips[] = {{0, 0, kLcdWidth, kLcdHeight}, {13, 5, 27, 30}, {0, 9, 9, 10}, {151, 0, 160, 43}};
+  for (int fontId : {kFont5x7, kFont4x7, kFont5x6, kFont4x6, kFont4x5, kFontD7x10, kFontD7x12, kFontD8x14,
+                     kFontIcons}) {
+    for (const TLcdRect& clip : clips) {
+      for (int xRight : {-3, 0, 5, 37, 100, 163, 170, 250, 400}) {
+        for (int yTop : {-13, -1, 0, 7, 35, 42}) {
+          TLcdFrame got = paper, want = paper;
+          TLcdCanvas canvas(got);
+          canvas.SetClip(clip);
+          const int left = DrawLcdText(canvas, fontId, xRight, text, yTop);
+          int x = xRight;
+          for (size_t i = text.size(); i-- > 0;) {
+            const int index = LcdGlyphIndex(static_cast<unsigned char>(text[i]));
+            const tLCDFont& font = GetLcdFont(index < GetLcdFont(fontId).Count() ? fontId : kFont5x7);
+            const tLCDGlyph& g = font.Glyph(index);
+            x -= g.Width;
+            for (int r = 0; r < g.Height; ++r)
+              for (int c = 0; c < g.Width; ++c) {
+                const int px = x + c, py = yTop + r;
+                if (g.Ink(c, r) && px >= clip.left && px < clip.right && py >= clip.top && py < clip.bottom) {
+                  TRgb& p = want.px[py][px];
+                  p = TRgb{static_cast<uint8_t>(255 - p.b), static_cast<uint8_t>(255 - p.g),
+                           static_cast<uint8_t>(255 - p.r)};
+                }
+              }
+          }
+          ASSERT_EQ(left, x);
+          const TBox box = Changed(want, got);
+          ASSERT_EQ(box.right, -1) << "font " << fontId << " at " << xRight << "," << yTop << ", clip "
+                                   << clip.left << ".." << clip.right << ": first difference at " << box.left
+                                   << "," << box.top;
+        }
+      }
+    }
+  }
+}

@@ -106,6 +106,21 @@ void BM_ConvertTo8Bit(benchmark::State& state) {
 }
 BENCHMARK(BM_ConvertTo8Bit);
 
+// The same over a frame of many colours, where no group of eight is all
+// light or all dark.
+void BM_ConvertTo8BitColours(benchmark::State& state) {
+  TLcdFrame frame;
+  for (int y = 0; y < kLcdHeight; ++y)
+    for (int x = 0; x < kLcdWidth; ++x)
+      frame.px[y][x] = TRgb{static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 29 + x), static_cast<uint8_t>(x * y)};
+  uint8_t out[kLcdPixels];
+  for (auto _ : state) {
+    ConvertFrameTo8Bit(frame, out);
+    benchmark::DoNotOptimize(out);
+  }
+}
+BENCHMARK(BM_ConvertTo8BitColours);
+
 void BM_Stretch320x86(benchmark::State& state) {
   TLcdFrame frame;
   frame.FillAll(kWhite);
@@ -116,6 +131,20 @@ void BM_Stretch320x86(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Stretch320x86);
+
+// The same over a frame of many colours, where neighbours seldom match.
+void BM_Stretch320x86Colours(benchmark::State& state) {
+  TLcdFrame frame;
+  for (int y = 0; y < kLcdHeight; ++y)
+    for (int x = 0; x < kLcdWidth; ++x)
+      frame.px[y][x] = TRgb{static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 29 + x), static_cast<uint8_t>(x * y)};
+  std::vector<uint8_t> out(320 * 86 * 3);
+  for (auto _ : state) {
+    StretchFrame(frame, out.data(), 320, 86, 320 * 3);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(BM_Stretch320x86Colours);
 
 }  // namespace
 

@@ -1,14 +1,17 @@
-// Shared by the stand-in DLLs: where a stand-in finds its files and how it
-// reads its profile. A profile is a text file of "key = value" lines; "#"
-// starts a comment, keys match without regard to case, later lines win.
-// Numbers are decimal, or hexadecimal with "0x", and may be negative.
+// Shared by the stand-in DLLs: where a stand-in finds its files, how it
+// reads its profile and how it fills the records it hands out. A profile is
+// a text file of "key = value" lines; "#" starts a comment, keys match
+// without regard to case, later lines win. Numbers are decimal, or
+// hexadecimal with "0x", and may be negative.
 #pragma once
 #include <windows.h>
 
 #include <cctype>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -30,6 +33,12 @@ inline std::string SimLocate(const char* envVar, const char* name) {
   const DWORD n = GetEnvironmentVariableA(envVar, value, MAX_PATH);
   if (n > 0 && n < MAX_PATH) return std::string(value, n);
   return SimModuleFolder() + name;
+}
+
+// Writes the low 32 bits of value at offset bytes into a caller's record.
+inline void SimPut(void* base, size_t offset, int64_t value) {
+  const uint32_t v = static_cast<uint32_t>(value);
+  std::memcpy(static_cast<unsigned char*>(base) + offset, &v, 4);
 }
 
 class TSimProfile {
