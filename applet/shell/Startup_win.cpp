@@ -1,0 +1,175 @@
+#include "applet/shell/Startup_win.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "applet/lcd/Bmp.h"
+#include "applet/sensors/NetMeter_win.h"
+#include "applet/shell/Applet_win.h"
+#include "applet/shell/Config_win.h"
+#include "applet/shell/Render_win.h"
+#include "applet/shell/ServiceLink_win.h"
+#include "applet/shell/ShellRules.h"
+#include "applet/shell/SysUtils_win.h"
+#include "applet/shell/Tick.h"
+#include "applet/shell/TrayMenu_win.h"
+#include "applet/shell/WindowRules.h"
+#include "common/Handle_win.h"
+
+namespace {
+
+// A background picture larger than this is no LCD picture.
+constexpr DWORD kMaxPictureFile = 16u * 1024 * 1024;
+
+// The top-left 160 x 43 pixels of the bitmap file; empty when the file is
+// missing or is no bitmap we read.
+TBmpImage LoadBackground(const std::string& path) {
+  TBmpImage image;
+  tUniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return image;
+  const DWORD size = GetFileSize(file.get(), nullptr);
+  if (size == INVALID_FILE_SIZE || size == 0 || size > kMaxPictureFile) return image;
+  std::vector<uint8_t> bytes(size);
+  DWORD read = 0;
+  if (!ReadFile(file.get(), bytes.data(), size, &read, nullptr) || read != size) return image;
+  DecodeBmp(bytes.data(), bytes.size(), image);
+  return image;
+}
+
+// The display elements in their start-up order.
+void ReadItems() {
+  tLcdLayout& L = Layout;
+  ReadShellTextItem(L.DateItem, "Common", "Date", kNoIndex, Settings);
+  ReadShellTextItem(L.WeekItem, "Common", "Week", kNoIndex, Settings);
+  ReadShellTextItem(L.ClockItem, "Common", "Clock", kNoIndex, Settings);
+  TProfileIni ini;
+  ReadShellTextItem(L.MemoryItem, "Memory", "Usage", kNoIndex, Settings);
+  ReadBarItem(ini, L.MemoryBar, "Memory", "Usage.BarGraph", kNoIndex);
+  ReadShellTextItem(L.CpuUsageItem, "Processor", "Usage", kNoIndex, Settings);
+  ReadBarItem(ini, L.CpuUsageBar, "Processor", "Usage.BarGraph", kNoIndex);
+  ReadShellTextItem(L.CpuAverageItem, "Processor", "Temperature.Average", kNoIndex, Settings);
+  ReadShellTextItem(L.UpStreamItem, "Network", "UpStream", kNoIndex, Settings);
+  ReadShellTextItem(L.DnStreamItem, "Network", "DnStream", kNoIndex, Settings);
+  tCPUData& c = L.CpuData;
+  c.UsageItems.assign(CpuCount, tTextItem{});
+  c.UsageBars.assign(CpuCount, tBarItem{});
+  c.TemperatureItems.assign(CpuCount, tTextItem{});
+  for (int i = 0; i < CpuCount; ++i) ReadShellTextItem(c.UsageItems[i], "Processor", "Usage", i, Settings);
+  for (int i = 0; i < CpuCount; ++i) ReadBarItem(ini, c.UsageBars[i], "Processor", "Usage.BarGraph", i);
+  for (int i = 0; i < CpuCount; ++i)
+    ReadShellTextItem(c.TemperatureItems[i], "Processor", "Temperature", i, Settings);
+  ReadShellTextItem(c.Frequency, "Processor", "Frequency", kNoIndex, Settings);
+  SelectNetworkInterface(static_cast<uint32_t>(Settings.NetworkIndex));
+}
+
+// The in-process sampler when elevated; otherwise one reading of the block.
+void ChooseCpuSource() {
+  if (IsUserAdmin()) {
+    CpuThread.reset(new tCPUThread("winring0.dll", nullptr));
+    if (Settings.CpuAlarm < 0)
+      Settings.CpuAlarm = static_cast<int32_t>(CpuThread->TjMax.load() + 0.5) + Settings.CpuAlarm;
+  } else {
+    ReadServiceBlock(Layout.CpuData, Settings.Fahrenheit, Settings.CpuAlarm);
+  }
+}
+
+void ReadGpuLayout() {
+  TProfileIni ini;
+  AdapterKind = DetectDisplayAdapter();
+  Layout.IntelItem = tTextItem{};
+  if (AdapterKind == kAdapterNvidia) NvReader.reset(new tNvGPU());
+  if (AdapterKind == kAdapterAti) AtiReader.reset(new tAtiGPU());
+  if (AdapterKind == kAdapterIntel)
+    ReadShellTextItem(Layout.IntelItem, "Intel", "Temperature", kNoIndex, Settings);
+
+  if (NvReader && NvReader->AdapterCount >= 1) {
+    Settings.NvMemClockFactor = Clamp(ReadIniFloat("NVidia", "MemClock.Multiplier"), 1.0, 4.0);
+    WriteIniString("Debug", "NvGPU.NumberOfAdapters", std::to_string(NvReader->AdapterCount));
+    Layout.NvItems.assign(NvReader->AdapterCount, tNvItems{});
+    for (uint32_t a = 0; a < NvReader->AdapterCount; ++a) ReadNvItems(ini, Layout.NvItems[a], static_cast<int>(a));
+  } else {
+    NvReader.reset();
+  }
+  if (AtiReader && AtiReader->AdapterCount > 0) {
+    Settings.AtiMemClockFactor = Clamp(ReadIniFloat("ATi", "MemClock.Multiplier"), 1.0, 4.0);
+    WriteIniString("Debug", "AtiGPU.NumberOfAdapters", std::to_string(AtiReader->AdapterCount));
+    Layout.AtiItems.assign(static_cast<size_t>(AtiReader->AdapterCount), tAtiItems{});
+    for (int32_t a = 0; a < AtiReader->AdapterCount; ++a) ReadAtiItems(ini, Layout.AtiItems[a], a);
+  } else {
+    AtiReader.reset();
+  }
+}
+
+std::string CurrentDirectory() {
+  char folder[MAX_PATH];
+  const DWORD n = GetCurrentDirectoryA(MAX_PATH, folder);
+  return n > 0 && n < MAX_PATH ? std::string(folder, n) : std::string();
+}
+
+bool FindLcdLibrary() {
+  for (const std::string& candidate :
+       LcdLibraryCandidates(FolderPart(OwnExecutablePath()), CurrentDirectory(), SearchPath))
+    if (FileExists(candidate)) return true;
+  return false;
+}
+
+}  // namespace
+
+tAdapterKind DetectDisplayAdapter() {
+  DISPLAY_DEVICEA device;
+  for (DWORD i = 0;; ++i) {
+    device = {};
+    // The short form of the record: up to and with the state flags.
+    device.cb = offsetof(DISPLAY_DEVICEA, DeviceID);
+    if (!EnumDisplayDevicesA(nullptr, i, &device, 0)) return kAdapterNone;
+    if (device.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) break;
+  }
+  const std::string name(device.DeviceString, strnlen(device.DeviceString, sizeof device.DeviceString));
+  WriteIniString("Debug", "DisplayDevice", name);
+  return AdapterKindFromName(name);
+}
+
+void StartApplet(HWND window) {
+  AppletWindow = window;
+  if (!FileExists(IniPath)) {
+    const DWORD error = GetLastError();
+    ShowError(MissingIniText(IniPath) + SystemErrorText(error));
+    PostQuitMessage(0);
+    return;
+  }
+  FillTrayRecord(window);
+  BackgroundImage = LoadBackground(BackgroundPath);
+  CpuCount = GetProcessorCount();
+  CoreLoads.assign(CpuCount > 0 ? CpuCount : 0, 0.0);
+  ReadItems();
+  ChooseCpuSource();
+  ReadGpuLayout();
+  LcdLibraryFound = FindLcdLibrary();
+  SetTimer(window, kRenderTimer, kRenderInterval, RenderTick);
+  BuildTrayMenu(window, TrayRecord.hIcon);
+  AddTrayIcon();
+}
+
+void CloseApplet(HWND window) {
+  KillTimer(window, kRenderTimer);
+  CoreLoads.clear();
+  Layout.NvItems.clear();
+  Layout.AtiItems.clear();
+  Layout.CpuData.UsageItems.clear();
+  Layout.CpuData.UsageBars.clear();
+  Layout.CpuData.TemperatureItems.clear();
+}
+
+void DestroyApplet() {
+  if (CpuThread) CpuThread->Terminate();
+  CpuThread.reset();
+  ReleaseLcdBinding();
+  AtiReader.reset();
+  NvReader.reset();
+  DeleteTrayIcon();
+  DestroyTrayMenu();
+  BackgroundImage = TBmpImage();
+  PostQuitMessage(0);
+}

@@ -1,0 +1,22 @@
+// The tray icon's record and the tray menu with its "Network" submenu.
+#pragma once
+#include <windows.h>
+
+// The menus of the latest build; only that pair is alive.
+extern HMENU TrayMenu;
+extern HMENU NetworkMenu;
+
+// Rebuilds both menus (and the menu pictures) from the current settings,
+// the interface table and the window's visibility.
+void BuildTrayMenu(HWND window, HICON icon);
+// Destroys the menus and the pictures of the last build.
+void DestroyTrayMenu();
+
+// Fills TrayRecord for window with the small "MAINICON" and the build tip.
+void FillTrayRecord(HWND window);
+// NIM_ADD and NIM_DELETE of TrayRecord; the delete happens at most once.
+void AddTrayIcon();
+void DeleteTrayIcon();
+
+// Shows TrayMenu at the cursor, owned by window.
+void ShowTrayMenu(HWND window);

@@ -1,0 +1,363 @@
+// The shell's utilities, configuration file and service link under Wine:
+// profile reads and writes on a real file, the published block read through
+// a section made here, the program's own link time, version values, process
+// and path lookups.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "applet/shell/Config_win.h"
+#include "applet/shell/ServiceLink_win.h"
+#include "applet/shell/ShellRules.h"
+#include "applet/shell/SysUtils_win.h"
+
+namespace {
+
+std::string TempFile(const char* name) {
+  char base[MAX_PATH];
+  GetTempPathA(sizeof base, base);
+  return std::string(base) + name;
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path.c_str(), std::ios::binary) << text;
+}
+
+std::string FileName(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
+
+bool EndsWithNoCase(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && lstrcmpiA(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
+// Points IniPath at a fresh file with the given text for one test.
+class ProfileFile : public ::testing::Test {
+ protected:
+  void Use(const std::string& text) {
+    path_ = TempFile("kes-shell-test.ini");
+    WriteFile(path_, text);
+    IniPath = path_;
+  }
+  void TearDown() override {
+    if (!path_.empty()) DeleteFileA(path_.c_str());
+    IniPath.clear();
+  }
+  std::string path_;
+};
+
+TEST_F(ProfileFile, AbsentKeyIsToldFromEmptyValue) {
+  Use("[Common]\r\nEmpty=\r\nQuoted=\"  a b  \"\r\nPlain=  text  \r\n");
+  const TProfileIni ini;
+  std::string value = "unchanged";
+  EXPECT_FALSE(ini.ReadKey("Common", "Missing", value));
+  EXPECT_FALSE(ini.ReadKey("NoSection", "Empty", value));
+  EXPECT_EQ(value, "unchanged");
+  ASSERT_TRUE(ini.ReadKey("Common", "Empty", value));
+  EXPECT_EQ(value, "");
+  ASSERT_TRUE(ini.ReadKey("common", "PLAIN", value));
+  EXPECT_EQ(value, "text");
+  ASSERT_TRUE(ini.ReadKey("Common", "Quoted", value));
+  EXPECT_EQ(value, "  a b  ");
+}
+
+TEST_F(ProfileFile, LongValueIsReadWhole) {
+  const std::string longValue(3000, 'v');
+  Use("[Common]\r\nLong=" + longValue + "\r\n");
+  std::string value;
+  ASSERT_TRUE(TProfileIni().ReadKey("Common", "Long", value));
+  EXPECT_EQ(value, longValue);
+}
+
+TEST_F(ProfileFile, BothSpellingsAddressOneSection) {
+  Use("[Network]\r\nIndex=1\r\n[nVidia]\r\nAlarm=70\r\n");
+  WriteIniInteger("NetWork", "Index", 3);
+  WriteIniString("NVidia", "Alarm", "0x50");
+  const TProfileIni ini;
+  std::string value;
+  ASSERT_TRUE(ini.ReadKey("Network", "Index", value));
+  EXPECT_EQ(value, "3");
+  ASSERT_TRUE(ini.ReadKey("nVidia", "Alarm", value));
+  EXPECT_EQ(value, "0x50");
+  // Rewritten in place: still one section of each.
+  std::ifstream in(path_.c_str());
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text.find("[NetWork]"), std::string::npos) << text;
+  EXPECT_EQ(text.find("[NVidia]"), std::string::npos) << text;
+}
+
+TEST_F(ProfileFile, ItemsAndTheirSettingsThroughTheProfileCalls) {
+  Use("[Common]\r\nClock=3,2\r\nClock.Font=5x6\r\nFahrenheit=true\r\nDoInvert=2\r\n"
+      "Date=12\r\nDateStr=yyyy\r\nLCore=C:\\nowhere\\LCore.exe\r\n"
+      "[Processor]\r\nAlarm=-5\r\nUsage.00=10,20\r\nUsage.Font.00=D7x10\r\n"
+      "[NetWork]\r\nIndex=7\r\nUpStream=1,1\r\n");
+  tLcdSettings settings;
+  tTextItem item;
+  ReadShellTextItem(item, "Common", "Clock", kNoIndex, settings);
+  EXPECT_TRUE(item.Visible);
+  EXPECT_EQ(item.X, 4);
+  EXPECT_EQ(item.Y, 1);
+  EXPECT_EQ(item.Font, 2);
+  EXPECT_TRUE(settings.Fahrenheit);
+  EXPECT_TRUE(settings.DoInvert);
+  EXPECT_EQ(settings.CpuAlarm, -5);
+
+  ReadShellTextItem(item, "Processor", "Usage", 0, settings);
+  EXPECT_TRUE(item.Visible);
+  EXPECT_EQ(item.X, 11);
+  EXPECT_EQ(item.Y, 20);
+  EXPECT_EQ(item.Font, 5);
+
+  ReadShellTextItem(item, "Network", "UpStream", kNoIndex, settings);
+  EXPECT_EQ(settings.NetworkIndex, 7);
+
+  // No LCore.exe runs here: the configured path stays and nothing is written.
+  ReadShellTextItem(item, "Common", "Date", kNoIndex, settings);
+  EXPECT_FALSE(item.Visible);
+  EXPECT_EQ(settings.DateFormat, "yyyy");
+  EXPECT_EQ(settings.LCorePath, "C:\\nowhere\\LCore.exe");
+}
+
+TEST_F(ProfileFile, FractionsWithPointOnly) {
+  Use("[NVidia]\r\nMemClock.Multiplier=7\r\n[ATi]\r\nMemClock.Multiplier=2,5\r\n"
+      "[Test]\r\nHalf=0.5\r\nEmpty=\r\nWord=fast\r\n");
+  EXPECT_EQ(ReadIniFloat("NVidia", "MemClock.Multiplier"), 7.0);  // the caller clamps
+  EXPECT_EQ(Clamp(ReadIniFloat("NVidia", "MemClock.Multiplier"), 1.0, 4.0), 4.0);
+  EXPECT_EQ(ReadIniFloat("ATi", "MemClock.Multiplier"), 1.0);
+  EXPECT_EQ(ReadIniFloat("nvidia", "memclock.multiplier"), 7.0);
+  EXPECT_EQ(ReadIniFloat("Test", "Half"), 0.5);
+  EXPECT_EQ(ReadIniFloat("Test", "Empty"), 1.0);
+  EXPECT_EQ(ReadIniFloat("Test", "Word"), 1.0);
+  EXPECT_EQ(ReadIniFloat("Test", "Missing"), 1.0);
+}
+
+TEST(ProfileWrites, SkippedWithoutAFile) {
+  IniPath = TempFile("kes-shell-missing.ini");
+  DeleteFileA(IniPath.c_str());
+  WriteIniString("Common", "DoInvert", "1");
+  WriteIniInteger("NetWork", "Index", 2);
+  EXPECT_FALSE(FileExists(IniPath));
+  EXPECT_EQ(ReadIniFloat("NVidia", "MemClock.Multiplier"), 1.0);
+  std::string value;
+  EXPECT_FALSE(TProfileIni().ReadKey("Common", "DoInvert", value));
+  IniPath.clear();
+}
+
+// A section under the block's name, as the service publishes it.
+class PublishedBlock {
+ public:
+  PublishedBlock()
+      : Section(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kHardwareBlockSize,
+                                   kHardwareBlockName)) {}
+  ~PublishedBlock() {
+    if (Section != nullptr) CloseHandle(Section);
+  }
+  PublishedBlock(const PublishedBlock&) = delete;
+  PublishedBlock& operator=(const PublishedBlock&) = delete;
+  bool Write(const tHardwareBlock& block) {
+    void* view = MapViewOfFile(Section, FILE_MAP_WRITE, 0, 0, 0);
+    if (view == nullptr) return false;
+    std::memcpy(view, &block, sizeof block);
+    UnmapViewOfFile(view);
+    return true;
+  }
+  HANDLE Section;
+};
+
+tHardwareBlock Block(uint32_t recordSize) {
+  tHardwareBlock block;
+  PrepareHardwareBlock(block, 0x00010002, 0x00030004);
+  block.RecordSize = recordSize;
+  block.Signature = 0x00A20F10;
+  block.TjMax = 95;
+  block.TscClock = 3400.0;
+  block.CpuClock = 3700.0;
+  block.Temperatures[0] = 50.0;
+  block.Temperatures[1] = 60.0;
+  block.Generation = 5;
+  block.MultiplierClock = 3900.0;
+  block.BusClock = 100.0;
+  return block;
+}
+
+tCPUData TwoProcessors() {
+  tCPUData cpu{};
+  cpu.BusClock = 133.0;
+  cpu.RealClock = -1;
+  cpu.TemperatureItems.assign(2, tTextItem{});
+  return cpu;
+}
+
+TEST(ServiceLink, ReadsThePublishedBlock) {
+  tCPUData cpu = TwoProcessors();
+  int32_t alarm = -10;
+  EXPECT_EQ(ReadServiceBlock(cpu, false, alarm), "Service not found");  // no section
+  EXPECT_EQ(alarm, -10);
+
+  PublishedBlock published;
+  ASSERT_NE(published.Section, nullptr) << GetLastError();
+  EXPECT_EQ(ReadServiceBlock(cpu, false, alarm), "Service not found");  // fresh: all zero
+  EXPECT_EQ(cpu.RealClock, -1);
+
+  ASSERT_TRUE(published.Write(Block(316)));
+  EXPECT_EQ(ReadServiceBlock(cpu, true, alarm), "Service 1.2.3.4");
+  EXPECT_EQ(cpu.Frequency.Value, 3700.0);
+  EXPECT_EQ(cpu.RealClock, 3900.0);
+  EXPECT_EQ(cpu.BusClock, 100.0);
+  EXPECT_EQ(cpu.Signature, 0x00A20F10u);
+  EXPECT_EQ(cpu.TemperatureItems[0].Value, 122.0);
+  EXPECT_EQ(cpu.TemperatureItems[1].Value, 140.0);
+  EXPECT_EQ(alarm, 85);
+
+  tCPUData older = TwoProcessors();
+  ASSERT_TRUE(published.Write(Block(296)));
+  EXPECT_EQ(ReadServiceBlock(older, false, alarm), "Service 1.2.3.4");
+  EXPECT_EQ(older.RealClock, 3400.0);
+  EXPECT_EQ(older.BusClock, 133.0);
+  EXPECT_EQ(older.TemperatureItems[0].Value, 50.0);
+  EXPECT_EQ(alarm, 85);
+
+  for (uint32_t wrong : {0u, 300u, 315u, 317u, 0xFFFFFFFFu}) {
+    tCPUData unchanged = TwoProcessors();
+    ASSERT_TRUE(published.Write(Block(wrong)));
+    EXPECT_EQ(ReadServiceBlock(unchanged, false, alarm), "Service not found") << wrong;
+    EXPECT_EQ(unchanged.RealClock, -1) << wrong;
+    EXPECT_EQ(unchanged.TemperatureItems[0].Value, 0.0) << wrong;
+  }
+}
+
+TEST(OwnProgram, LinkTimeOfTheExecutable) {
+  const SYSTEMTIME linked = GetLinkTime(OwnExecutablePath());
+  EXPECT_GE(linked.wYear, 2020);
+  EXPECT_GE(linked.wMonth, 1);
+}
+
+TEST(OwnProgram, LinkTimeOfCraftedFiles) {
+  std::string header(512, '\0');
+  header[0] = 'M';
+  header[1] = 'Z';
+  header[60] = static_cast<char>(128);
+  std::memcpy(&header[128], "PE\0\0", 4);
+  const uint32_t stamp = 0x80000000u;  // 2038-01-19 03:14:08 UTC
+  std::memcpy(&header[136], &stamp, 4);
+  const std::string path = TempFile("kes-shell-stamp.exe");
+  WriteFile(path, header);
+  const SYSTEMTIME late = GetLinkTime(path);
+  EXPECT_EQ(late.wYear, 2038);
+  EXPECT_EQ(late.wMonth, 1);
+  EXPECT_GE(late.wDay, 18);
+  EXPECT_LE(late.wDay, 20);
+
+  WriteFile(path, header.substr(0, 511));
+  EXPECT_EQ(GetLinkTime(path).wYear, 0);
+  DeleteFileA(path.c_str());
+  EXPECT_EQ(GetLinkTime(path).wYear, 0);
+}
+
+TEST(OwnProgram, VersionValuesOfTheFirstTranslation) {
+  EXPECT_EQ(GetVersionString("ProductName"), "Kestrani test");
+  EXPECT_EQ(GetVersionString("NoSuchValue"), "NoSuchValue");
+  EXPECT_EQ(GetVersionString("Comments"), "Comments");  // blanks only
+}
+
+TEST(Processes, FindsItselfByFileName) {
+  const std::string self = OwnExecutablePath();
+  const std::string name = FileName(self);
+  EXPECT_EQ(FindProcess(name), GetCurrentProcessId());
+  EXPECT_EQ(FindProcess(self), GetCurrentProcessId());  // a folder part is ignored
+  std::string upper = name;
+  CharUpperA(&upper[0]);
+  EXPECT_EQ(FindProcess(upper), GetCurrentProcessId());
+  EXPECT_EQ(FindProcess("kes-no-such-program.exe"), 0u);
+}
+
+// The first drive letter from c on that has no device behind it.
+char FirstLetterWithoutDevice() {
+  for (char letter = 'c'; letter <= 'z'; ++letter) {
+    const char drive[3] = {letter, ':', '\0'};
+    char device[MAX_PATH];
+    if (QueryDosDeviceA(drive, device, sizeof device) == 0) return letter;
+  }
+  return 0;
+}
+
+TEST(Processes, PathWithDriveLetter) {
+  EXPECT_EQ(GetProcessPath(0), "");
+  // A copy of this program on the first drive, started suspended.
+  const std::string copy = TempFile("kes-shell-child.exe");
+  ASSERT_TRUE(CopyFileA(OwnExecutablePath().c_str(), copy.c_str(), FALSE));
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child;
+  std::string commandLine = "\"" + copy + "\"";
+  ASSERT_TRUE(CreateProcessA(copy.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                             nullptr, nullptr, &startup, &child));
+  const std::string path = GetProcessPath(child.dwProcessId);
+  TerminateProcess(child.hProcess, 0);
+  WaitForSingleObject(child.hProcess, 5000);
+  CloseHandle(child.hThread);
+  CloseHandle(child.hProcess);
+  DeleteFileA(copy.c_str());
+  EXPECT_EQ(lstrcmpiA(path.c_str(), copy.c_str()), 0) << path << " / " << copy;
+}
+
+TEST(Processes, LetterScanEndsAtTheFirstGap) {
+  // This program lies on its own drive; past a letter without a device that
+  // drive is not reached and the path keeps its device form.
+  const std::string self = OwnExecutablePath();
+  const std::string path = GetProcessPath(GetCurrentProcessId());
+  EXPECT_TRUE(EndsWithNoCase(path, self.substr(2))) << path;
+  const char gap = FirstLetterWithoutDevice();
+  const char drive = static_cast<char>(self[0] | 0x20);  // the letter in lower case
+  if (gap != 0 && drive > gap) {
+    EXPECT_EQ(path.compare(0, 8, "\\Device\\"), 0) << path;
+  } else {
+    EXPECT_EQ(lstrcmpiA(path.c_str(), self.c_str()), 0) << path;
+  }
+}
+
+TEST(Environment, VariablesOfAnyLength) {
+  const std::string longValue(1000, 'e');
+  SetEnvironmentVariableA("KES_SHELL_TEST", longValue.c_str());
+  EXPECT_EQ(GetEnvVar("KES_SHELL_TEST"), longValue);
+  SetEnvironmentVariableA("KES_SHELL_TEST", nullptr);
+  EXPECT_EQ(GetEnvVar("KES_SHELL_TEST"), "");
+}
+
+TEST(Folders, EndWithASeparator) {
+  EXPECT_TRUE(HasKnownFolderApi());
+  const std::string local = GetKnownFolder(FOLDERID_LocalAppData);
+  ASSERT_FALSE(local.empty());
+  EXPECT_EQ(local.back(), '\\');
+  const std::string appData = GetSpecialFolder(CSIDL_APPDATA);
+  ASSERT_FALSE(appData.empty());
+  EXPECT_EQ(appData.back(), '\\');
+  EXPECT_FALSE(FileExists(appData));  // a folder is no file
+}
+
+TEST(Rights, AdministratorsAndPrivileges) {
+  EXPECT_EQ(IsUserAdmin(), IsUserAnAdmin() != FALSE);
+  EXPECT_FALSE(EnablePrivilege("SeNoSuchPrivilege", true));
+}
+
+TEST(LocalTexts, DateAndTimePictures) {
+  SYSTEMTIME time;
+  ZeroMemory(&time, sizeof time);
+  time.wYear = 2026;
+  time.wMonth = 12;
+  time.wDay = 10;
+  time.wHour = 8;
+  time.wMinute = 49;
+  time.wSecond = 5;
+  EXPECT_EQ(FormatLocalDate(time, "yyyy-MM-dd"), "2026-12-10");
+  EXPECT_EQ(FormatLocalTime(time, "HHmmss"), "084905");
+  EXPECT_EQ(CaptureFileName("P\\", FormatLocalDate(time, "yyyy-MM-dd"), FormatLocalTime(time, "HHmmss")),
+            "P\\2026-12-10-084905.bmp");
+}
+
+}  // namespace
