@@ -40,7 +40,13 @@ const char kUsage[] =
     "  visible                   1 when the window is visible, else 0\n"
     "  window-rect               window=L,T,R,B client=W,H\n"
     "  stats                     handles, GDI and USER objects, memory of the applet\n"
-    "  interfaces                position, type, index and description of each interface\n";
+    "  interfaces                position, type, index and description of each interface\n"
+    "  display-devices           index, state flags and name of each display adapter\n"
+    "  shell-window              the desktop shell's window and its process id\n"
+    "  shell                     stands in for the desktop shell: registers a window as\n"
+    "                            the shell window and keeps it until ended\n"
+    "  memory                    the system's memory load, percent\n"
+    "  menu                      opens the tray menu, prints its items, closes it\n";
 
 long ParseNumber(const char* text) { return std::strtol(text, nullptr, 0); }
 
@@ -184,15 +190,29 @@ int WaitWindow(double seconds, bool present) {
   return Fail(present ? "no window" : "still running");
 }
 
-int DialogText(const char* caption) {
-  HWND box = FindMessageBox(caption);
-  if (!box) return Fail("no message box");
-  // The message is the one static control with text; the icon's has none.
+// The texts of the box's static controls (the icon's has none).
+std::vector<std::string> StaticTexts(HWND box) {
+  std::vector<std::string> texts;
   for (HWND s : Children(box, "Static")) {
     const std::string text = WindowText(s);
-    if (!text.empty()) std::printf("%s\n", text.c_str());
+    if (!text.empty()) texts.push_back(text);
   }
-  return 0;
+  return texts;
+}
+
+int DialogText(const char* caption) {
+  // A box that has just appeared may not have its text yet.
+  for (int i = 0; i < 50; ++i) {
+    HWND box = FindMessageBox(caption);
+    if (!box) return Fail("no message box");
+    const std::vector<std::string> texts = StaticTexts(box);
+    if (!texts.empty()) {
+      for (const std::string& text : texts) std::printf("%s\n", text.c_str());
+      return 0;
+    }
+    Sleep(100);
+  }
+  return Fail("the message box has no text");
 }
 
 int DialogCaption() {
@@ -258,6 +278,81 @@ int Interfaces() {
   return 0;
 }
 
+// A desktop without Explorer has no shell window; programs that look for the
+// desktop user through it (as an elevated applet does) need one.
+int Shell() {
+  WNDCLASSA wc;
+  std::memset(&wc, 0, sizeof wc);
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "kestraniClientShell";
+  if (!RegisterClassA(&wc)) return Fail("cannot register the shell class");
+  HWND window = CreateWindowExA(0, wc.lpszClassName, "Program Manager", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+  if (!window) return Fail("cannot create the shell window");
+  using tSetShellWindowFn = BOOL(WINAPI*)(HWND);
+  auto setShell = reinterpret_cast<tSetShellWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetShellWindow")));
+  if (!setShell || !setShell(window)) return Fail("the shell window is not accepted");
+  std::printf("shell window %p\n", static_cast<void*>(window));
+  std::fflush(stdout);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  return 0;
+}
+
+int DisplayDevices() {
+  DISPLAY_DEVICEA device;
+  for (DWORD i = 0;; ++i) {
+    std::memset(&device, 0, sizeof device);
+    device.cb = sizeof device;
+    if (!EnumDisplayDevicesA(nullptr, i, &device, 0)) break;
+    std::printf("%lu flags=0x%lX %s\n", i, device.StateFlags, device.DeviceString);
+  }
+  return 0;
+}
+
+// Prints one line per item of menu: position, id, state and text, with the
+// items of a submenu indented below it.
+void PrintMenu(HMENU menu, int depth) {
+  const int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    char text[256] = "";
+    MENUITEMINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE | MIIM_SUBMENU | MIIM_STRING | MIIM_DATA;
+    info.dwTypeData = text;
+    info.cch = sizeof text;
+    if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info)) continue;
+    std::printf("%*s%d id=%u%s%s%s data=%llu %s\n", depth * 2, "", i, info.wID,
+                (info.fType & MFT_SEPARATOR) ? " separator" : "", (info.fState & MFS_CHECKED) ? " checked" : "",
+                (info.fType & MFT_BITMAP) ? " bitmap" : "", static_cast<unsigned long long>(info.dwItemData), text);
+    if (info.hSubMenu) PrintMenu(info.hSubMenu, depth + 1);
+  }
+}
+
+int Menu(HWND window) {
+  // The applet opens its menu on a right click on the tray icon and
+  // releases the sender before it tracks the menu.
+  PostMessageA(window, RegisterWindowMessageA(kAppletMessage), 0, WM_RBUTTONUP);
+  HWND popup = nullptr;
+  for (int i = 0; i < 50 && !popup; ++i) {
+    Sleep(100);
+    popup = FindWindowA("#32768", nullptr);
+  }
+  if (!popup) return Fail("no menu opened");
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+  int rc = 0;
+  if (!menu || GetMenuItemCount(menu) <= 0)
+    rc = Fail("the menu cannot be read from here");
+  else
+    PrintMenu(menu, 0);
+  PostMessageA(window, WM_CANCELMODE, 0, 0);
+  PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -276,13 +371,29 @@ int main(int argc, char** argv) {
   if (cmd == "dialog-caption" && n == 0) return DialogCaption();
   if (cmd == "dialog-close" && n <= 1) return DialogClose(n ? a[0] : nullptr);
   if (cmd == "interfaces") return Interfaces();
+  if (cmd == "display-devices") return DisplayDevices();
+  if (cmd == "shell") return Shell();
+  if (cmd == "shell-window") {
+    HWND shell = GetShellWindow();
+    DWORD pid = 0;
+    if (shell) GetWindowThreadProcessId(shell, &pid);
+    std::printf("window=%p pid=%lu\n", static_cast<void*>(shell), pid);
+    return shell ? 0 : 1;
+  }
+  if (cmd == "memory") {
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status)) return Fail("no memory status");
+    std::printf("%lu\n", status.dwMemoryLoad);
+    return 0;
+  }
 
   HWND window = AppletWindow();
   const bool known = (cmd == "copydata" && n == 2) || (cmd == "copydata-raw" && (n == 2 || n == 3)) ||
                      (cmd == "power" && n == 1) || (cmd == "command" && n == 1) ||
                      (cmd == "applet-message" && n == 2) || (cmd == "pid" && n == 0) ||
                      (cmd == "visible" && n == 0) || (cmd == "window-rect" && n == 0) ||
-                     (cmd == "stats" && n == 0);
+                     (cmd == "stats" && n == 0) || (cmd == "menu" && n == 0);
   if (!known) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -308,5 +419,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (cmd == "window-rect") return WindowRect(window);
+  if (cmd == "menu") return Menu(window);
   return Stats(window);
 }
