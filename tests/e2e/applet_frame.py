@@ -16,6 +16,9 @@ threshold. Rectangles are x0 y0 x1 y1, the ends exclusive.
   preview SHOT A               prints the number of pixels of the screenshot SHOT (the
                                window's client area) that differ from A stretched to
                                its size, both as black and white
+  checked MENU N               prints the positions (from 0) of the checked items of a
+                               screenshot MENU of a popup menu of N items (a dark check
+                               mark in the left margin)
   bmpinfo FILE                 width height bits compression data-size file-size
   same FILE A                  exit 0 when the colour BMP FILE holds exactly the picture A
 """
@@ -155,6 +158,18 @@ def main(argv):
         expected = stretch(read(args[1]), len(shot[0]), len(shot))
         print(sum(1 for y, row in enumerate(shot) for x, v in enumerate(row)
                   if v != (255 if expected[y][x] >= 128 else 0)))
+        return 0
+    if cmd == "checked":
+        menu, items = read_rgb(args[0]), int(args[1])
+        border, height = 3, len(read_rgb(args[0]))
+        step = (height - 2 * border) / items
+        marks = set()
+        for y, row in enumerate(menu):
+            if any(299 * r + 587 * g + 114 * b < 60000 for (r, g, b) in row[border:border + 12]):
+                item = int((y - border) // step)
+                if 0 <= item < items:
+                    marks.add(item)
+        print(" ".join(str(i) for i in sorted(marks)))
         return 0
     if cmd == "bmpinfo":
         with open(args[0], "rb") as f:

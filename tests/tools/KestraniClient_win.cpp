@@ -46,7 +46,8 @@ const char kUsage[] =
     "  shell                     stands in for the desktop shell: registers a window as\n"
     "                            the shell window and keeps it until ended\n"
     "  memory                    the system's memory load, percent\n"
-    "  menu                      opens the tray menu, prints its items, closes it\n";
+    "  menu-windows              the places of the open popup menus, topmost first\n"
+    "  menu-keys VK...           presses keys (virtual-key codes) in the open menu\n";
 
 long ParseNumber(const char* text) { return std::strtol(text, nullptr, 0); }
 
@@ -312,45 +313,35 @@ int DisplayDevices() {
   return 0;
 }
 
-// Prints one line per item of menu: position, id, state and text, with the
-// items of a submenu indented below it.
-void PrintMenu(HMENU menu, int depth) {
-  const int count = GetMenuItemCount(menu);
-  for (int i = 0; i < count; ++i) {
-    char text[256] = "";
-    MENUITEMINFOA info;
-    std::memset(&info, 0, sizeof info);
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE | MIIM_SUBMENU | MIIM_STRING | MIIM_DATA;
-    info.dwTypeData = text;
-    info.cch = sizeof text;
-    if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info)) continue;
-    std::printf("%*s%d id=%u%s%s%s data=%llu %s\n", depth * 2, "", i, info.wID,
-                (info.fType & MFT_SEPARATOR) ? " separator" : "", (info.fState & MFS_CHECKED) ? " checked" : "",
-                (info.fType & MFT_BITMAP) ? " bitmap" : "", static_cast<unsigned long long>(info.dwItemData), text);
-    if (info.hSubMenu) PrintMenu(info.hSubMenu, depth + 1);
-  }
+// The visible popup menus (class "#32768"), topmost first.
+std::vector<HWND> MenuWindows() {
+  std::vector<HWND> shown;
+  for (HWND w : FindTopWindows("#32768", nullptr, false))
+    if (IsWindowVisible(w)) shown.push_back(w);
+  return shown;
 }
 
-int Menu(HWND window) {
-  // The applet opens its menu on a right click on the tray icon and
-  // releases the sender before it tracks the menu.
-  PostMessageA(window, RegisterWindowMessageA(kAppletMessage), 0, WM_RBUTTONUP);
-  HWND popup = nullptr;
-  for (int i = 0; i < 50 && !popup; ++i) {
-    Sleep(100);
-    popup = FindWindowA("#32768", nullptr);
+int MenuWindowsList() {
+  for (HWND w : MenuWindows()) {
+    RECT r;
+    GetWindowRect(w, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
   }
-  if (!popup) return Fail("no menu opened");
-  HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
-  int rc = 0;
-  if (!menu || GetMenuItemCount(menu) <= 0)
-    rc = Fail("the menu cannot be read from here");
-  else
-    PrintMenu(menu, 0);
-  PostMessageA(window, WM_CANCELMODE, 0, 0);
-  PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
-  return rc;
+  return 0;
+}
+
+// Keys for the open menu, as a user presses them: the menu's loop takes
+// them from its thread's queue.
+int MenuKeys(int count, char** keys) {
+  std::vector<HWND> menus = MenuWindows();
+  if (menus.empty()) return Fail("no menu is open");
+  for (int i = 0; i < count; ++i) {
+    const WPARAM key = static_cast<WPARAM>(ParseNumber(keys[i]));
+    PostMessageA(menus.front(), WM_KEYDOWN, key, 1);
+    PostMessageA(menus.front(), WM_KEYUP, key, 0xC0000001);
+    Sleep(300);
+  }
+  return 0;
 }
 
 }  // namespace
@@ -373,6 +364,8 @@ int main(int argc, char** argv) {
   if (cmd == "interfaces") return Interfaces();
   if (cmd == "display-devices") return DisplayDevices();
   if (cmd == "shell") return Shell();
+  if (cmd == "menu-windows" && n == 0) return MenuWindowsList();
+  if (cmd == "menu-keys" && n >= 1) return MenuKeys(n, a);
   if (cmd == "shell-window") {
     HWND shell = GetShellWindow();
     DWORD pid = 0;
@@ -393,7 +386,7 @@ int main(int argc, char** argv) {
                      (cmd == "power" && n == 1) || (cmd == "command" && n == 1) ||
                      (cmd == "applet-message" && n == 2) || (cmd == "pid" && n == 0) ||
                      (cmd == "visible" && n == 0) || (cmd == "window-rect" && n == 0) ||
-                     (cmd == "stats" && n == 0) || (cmd == "menu" && n == 0);
+                     (cmd == "stats" && n == 0);
   if (!known) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -419,6 +412,5 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (cmd == "window-rect") return WindowRect(window);
-  if (cmd == "menu") return Menu(window);
   return Stats(window);
 }
