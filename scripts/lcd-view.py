@@ -6,7 +6,8 @@ four times a second from latest.pgm in the stand-in's output folder. Keys 1
 to 4 press the soft buttons (written to buttons.txt), 0 presses buttons 3
 and 4 together, q quits. Without a terminal on standard input it runs for
 --seconds and prints a frame once a second. It ends by itself when the
-process --pid ends. The latest frame is kept as a PNG (1:1 and enlarged 4x).
+process --pid ends. The latest frame is kept as a PNG (1:1 and enlarged 4x),
+except the blank one the applet sends when it ends.
 """
 import argparse
 import os
@@ -83,7 +84,9 @@ def alive(pid):
 
 
 def save(args, pixels):
-    if pixels is not None and args.png:
+    # The all-black picture that blanks the LCD when the applet ends is not
+    # worth keeping over the last real one.
+    if pixels is not None and args.png and any(pixels):
         write_png(args.png, pixels, 1)
         root, ext = os.path.splitext(args.png)
         write_png(root + "-x4" + ext, pixels, 4)

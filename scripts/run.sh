@@ -22,6 +22,7 @@ build=${KES_BUILD_DIR:-$top/build}
 profile=${KES_PROFILE:-haswell}
 seconds=${KES_SECONDS:-10}
 png=${KES_PNG:-$build/lcd-latest.png}
+captures=$build/captures
 
 if [ -z "${KES_NO_BUILD:-}" ]; then
   set -e
@@ -42,6 +43,7 @@ sock="kes-run-$$"
 xvfb_pid=
 applet_pid=
 holder=
+shell_pid=
 appwin='C:\Kestrani'
 
 finish() {
@@ -58,6 +60,14 @@ finish() {
     svc -uninstall
   fi
   [ -n "$holder" ] && kill "$holder" 2>/dev/null
+  [ -n "$shell_pid" ] && kill "$shell_pid" 2>/dev/null
+  local shots
+  shots=$(find "$WINEPREFIX/drive_c/users" -path '*/Pictures/*.bmp' 2>/dev/null)
+  if [ -n "$shots" ]; then
+    mkdir -p "$captures"
+    find "$WINEPREFIX/drive_c/users" -path '*/Pictures/*.bmp' -exec cp {} "$captures/" \;
+    echo "== LCD captures (button 2): $captures"
+  fi
   e2e_cleanup
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   [ -f "$png" ] && echo "== the last LCD picture: $png (enlarged: ${png%.png}-x4.png)"
@@ -106,11 +116,20 @@ tmux -L "$sock" capture-pane -p -J -S -3000 -t run | sed -e 's/ *$//' | grep -v 
 tmux -L "$sock" kill-session -t run >/dev/null 2>&1
 
 echo "== starting Kestrani with the default layout and the LCD stand-in"
+# Wine links the user's folders to the Unix home; the prefix gets its own, so
+# that captures (button 2) land in it. They are copied out at the end.
+for link in "$WINEPREFIX"/drive_c/users/*/*; do
+  [ -L "$link" ] && rm "$link" && mkdir "$link"
+done
 appdir="$WINEPREFIX/drive_c/Kestrani"
 lcdout="$appdir/lgLcd.out"
 mkdir -p "$appdir" "$lcdout"
 cp "$bin/Kestrani.exe" "$bin/lgLcdWrapper.dll" "$bin/nvapi.dll" "$bin/atiadlxx.dll" \
   "$bin/kestrani-client.exe" res/Kestrani.ini res/Kestrani.bmp "$appdir/"
+# A desktop shell window, as Explorer gives one on Windows: the applet runs
+# elevated under Wine and finds the desktop user's Pictures folder through it.
+"$wine" "$appwin\\kestrani-client.exe" shell >/dev/null 2>&1 &
+shell_pid=$!
 (cd "$appdir" && exec "$wine" "$appwin\\Kestrani.exe" >/dev/null 2>&1) &
 applet_pid=$!
 for ((i = 0; i < 100; i++)); do

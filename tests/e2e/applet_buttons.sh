@@ -48,6 +48,7 @@ grab_frame "$work/f.pgm"
 # Button 2 on page 1: the file holds page 1's pop-up, the LCD the notice.
 press 8
 wait_page "$work/p1.bmp" 3 "$work/f.pgm" || e2e_fail "no page 1"
+[ -z "$(ls "$pictures")" ] || e2e_fail "the Pictures folder is not empty before the capture"
 before=$(date +%s)
 start_seq=$(frame_count)
 press 2
