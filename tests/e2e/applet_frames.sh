@@ -62,10 +62,10 @@ sysmem=$(client memory)
 in_range "${mem%%,*}" $((sysmem - 5)) $((sysmem + 5)) "memory load on the LCD (system: $sysmem)"
 
 # Page 2: the data source is the service with its version.
-render_page 2 "$work/page2.bmp" --set "service=Service 1.0.0.0"
+render_page 2 "$work/page2.bmp" --set "service=Service $version"
 render_page 2 "$work/page2-none.bmp" --set "service=Service not found"
 press 8 8
-wait_page "$work/page2.bmp" 5 "$work/f2.pgm" || e2e_fail "page 2 does not read Service 1.0.0.0"
+wait_page "$work/page2.bmp" 5 "$work/f2.pgm" || e2e_fail "page 2 does not read Service $version"
 
 # Stop the service: within the next second page 2 reads "Service not found".
 "$wine" "$svcwin\\svcctl.exe" stop MorvaithSvc >/dev/null 2>&1

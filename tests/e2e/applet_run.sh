@@ -15,7 +15,7 @@ out=$(KES_NO_BUILD=1 KES_BUILD_DIR="$build" KES_SECONDS=4 KES_PNG="$work/lcd.png
 rc=$?
 echo "$out" | tail -n 30
 ((rc == 0)) || e2e_fail "run command ended with $rc"
-grep -q '^ServiceText=Service 1.0.0.0' <<<"$out" || e2e_fail "no service readings"
+grep -q "^ServiceText=Service $version" <<<"$out" || e2e_fail "no service readings"
 frames=$(grep -c '^+-\{160\}+$' <<<"$out")
 ((frames >= 4)) || e2e_fail "only $((frames / 2)) LCD pictures printed"
 grep -q 'Status : not installed' <<<"$out" || e2e_fail "the service was not removed"

@@ -9,6 +9,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -244,6 +245,48 @@ int WindowRect(HWND window) {
   return 0;
 }
 
+// The handles of a process as the system's handle list counts them (the
+// list of every process's handles, class 16); -1 when it cannot be read.
+long SystemHandleCount(DWORD pid) {
+  struct tHandleEntry {
+    ULONG OwnerPid;
+    BYTE ObjectType;
+    BYTE Flags;
+    USHORT Value;
+    PVOID Object;
+    ULONG Access;
+  };
+  struct tHandleList {
+    ULONG Count;
+    tHandleEntry Entries[1];
+  };
+  using tQueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  auto query = reinterpret_cast<tQueryFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) return -1;
+  std::vector<unsigned char> buffer(1 << 16);
+  for (int tries = 0; tries < 16; ++tries) {
+    ULONG needed = 0;
+    const LONG status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status == static_cast<LONG>(0xC0000004)) {  // the list is longer
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (status != 0) return -1;
+    ULONG count = 0;
+    std::memcpy(&count, buffer.data(), sizeof count);
+    const size_t first = offsetof(tHandleList, Entries);
+    long mine = 0;
+    for (ULONG i = 0; i < count && first + (i + 1) * sizeof(tHandleEntry) <= buffer.size(); ++i) {
+      tHandleEntry entry;
+      std::memcpy(&entry, buffer.data() + first + i * sizeof entry, sizeof entry);
+      if (entry.OwnerPid == pid) ++mine;
+    }
+    return mine;
+  }
+  return -1;
+}
+
 int Stats(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
@@ -255,10 +298,14 @@ int Stats(HWND window) {
   std::memset(&memory, 0, sizeof memory);
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-  std::printf("pid=%lu\nhandles=%lu\ngdi=%lu\nuser=%lu\nworkingset=%llu\nprivate=%llu\n", pid, handles,
-              GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS),
-              static_cast<unsigned long long>(memory.WorkingSetSize),
-              static_cast<unsigned long long>(memory.PrivateUsage));
+  // Some systems (Wine among them) report 0 for some of these; the handle
+  // list and the pagefile figure stand beside them.
+  std::printf("pid=%lu\nhandles=%lu\nsystemhandles=%ld\ngdi=%lu\nuser=%lu\nworkingset=%llu\nprivate=%llu\n"
+              "pagefile=%llu\n",
+              pid, handles, SystemHandleCount(pid), GetGuiResources(process, GR_GDIOBJECTS),
+              GetGuiResources(process, GR_USEROBJECTS), static_cast<unsigned long long>(memory.WorkingSetSize),
+              static_cast<unsigned long long>(memory.PrivateUsage),
+              static_cast<unsigned long long>(memory.PagefileUsage));
   CloseHandle(process);
   return 0;
 }
