@@ -9,6 +9,7 @@
 #include "applet/shell/ShellRules.h"
 #include "applet/shell/SysUtils_win.h"
 #include "applet/shell/Tick.h"
+#include "applet/shell/UserFolder_win.h"
 #include "common/Handle_win.h"
 
 namespace {
@@ -42,8 +43,7 @@ void SaveFrame(const TLcdFrame& frame, const std::string& path) {
 void StartCapture() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  const std::string folder =
-      HasKnownFolderApi() ? GetKnownFolder(kPicturesFolder) : GetSpecialFolder(CSIDL_MYPICTURES);
+  const std::string folder = GetUserFolder(kPicturesFolder, CSIDL_MYPICTURES);
   if (folder.empty() || !IsFolder(folder)) return;
   CapturePath = CaptureFileName(folder, FormatLocalDate(now, "yyyy-MM-dd"), FormatLocalTime(now, "HHmmss"));
   CaptureDeadline = GetTickCount() + kCaptureShowTime;

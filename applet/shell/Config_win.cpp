@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <locale>
+#include <sstream>
 #include <vector>
 
 #include "applet/shell/ShellRules.h"
@@ -51,8 +53,14 @@ double ReadIniFloat(const std::string& section, const std::string& key) {
   std::string text;
   if (!TProfileIni().ReadKey(section, key, text)) text = "1.0";
   double value = 1.0;
+  // ParseFraction decides what is a number ("2,5" is none); the conversion
+  // goes through the classic locale so that a decimal comma set for the
+  // program by anyone does not cut "0.5" to 0.
   if (!ParseFraction(text, value)) return 1.0;
-  return value;
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
+  in >> value;
+  return in.fail() ? 1.0 : value;
 }
 
 void ReadShellTextItem(tTextItem& item, const std::string& section, const std::string& key, int index,

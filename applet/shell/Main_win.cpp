@@ -12,6 +12,7 @@
 #include "applet/shell/MainWindow_win.h"
 #include "applet/shell/ShellRules.h"
 #include "applet/shell/SysUtils_win.h"
+#include "applet/shell/UserFolder_win.h"
 #include "applet/shell/WindowRules.h"
 
 namespace {
@@ -50,9 +51,7 @@ std::string FirstArgument() {
 std::string FindIniPath(const std::string& exePath) {
   const std::string beside = ReplaceExtension(exePath, ".ini");
   if (FileExists(beside)) return beside;
-  const std::string folder =
-      HasKnownFolderApi() ? GetKnownFolder(kLocalAppDataFolder) : GetSpecialFolder(CSIDL_LOCAL_APPDATA);
-  return folder + "Kestrani\\" + FileNamePart(beside);
+  return GetUserFolder(kLocalAppDataFolder, CSIDL_LOCAL_APPDATA) + "Kestrani\\" + FileNamePart(beside);
 }
 
 bool RegisterAppletClass(HINSTANCE instance) {

@@ -37,7 +37,8 @@ std::string TrayTipText(const std::string& title, const std::string& buildDate,
 
 // The link time stamp of a PE file from its first bytes: "MZ", a header
 // offset of 64..3848, "PE\0\0" there, and the 32-bit stamp 8 bytes on.
-// False when the bytes are fewer than 512 or any rule fails.
+// False when the bytes are fewer than 512, the header lies past the bytes
+// given, or any rule fails; stamp is then unchanged.
 bool LinkStampFromHeader(const uint8_t* bytes, size_t length, uint32_t& stamp);
 
 // The stamp (seconds since 1970 UTC, unsigned) as a FILETIME count of

@@ -1,6 +1,7 @@
 #include "applet/shell/Startup_win.h"
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@
 #include "common/Handle_win.h"
 
 namespace {
+
+// The short display-device record: up to and with the state flags.
+constexpr DWORD kDisplayDeviceSize = offsetof(DISPLAY_DEVICEA, DeviceID);
+static_assert(kDisplayDeviceSize == 168, "display device record");
 
 // A background picture larger than this is no LCD picture.
 constexpr DWORD kMaxPictureFile = 16u * 1024 * 1024;
@@ -121,8 +126,7 @@ tAdapterKind DetectDisplayAdapter() {
   DISPLAY_DEVICEA device;
   for (DWORD i = 0;; ++i) {
     device = {};
-    // The short form of the record: up to and with the state flags.
-    device.cb = offsetof(DISPLAY_DEVICEA, DeviceID);
+    device.cb = kDisplayDeviceSize;
     if (!EnumDisplayDevicesA(nullptr, i, &device, 0)) return kAdapterNone;
     if (device.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE) break;
   }

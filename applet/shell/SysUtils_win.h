@@ -7,22 +7,32 @@
 #include <cstdint>
 #include <string>
 
+// The thread's (else the process's) token holds the Administrators group enabled.
 bool IsUserAdmin();
+// True when the system reports no error after the change, so a privilege the
+// token lacks gives false.
 bool EnablePrivilege(const char* privilege, bool enable);
 // Process id of the first process whose image file name equals the file-name
 // part of exeName, case-insensitively; 0 when none.
 DWORD FindProcess(const std::string& exeName);
 // Image path of the process with a drive letter; empty for 0 or no access.
+// The letters c..z are tried in order and the scan ends at the first letter
+// without a device, so a drive after such a gap keeps its device form.
 std::string GetProcessPath(DWORD processId);
 // Sends WM_CLOSE to each top-level window of the process while they answer 0.
 void CloseProcessWindows(DWORD processId);
 bool HasKnownFolderApi();
 // Known folder with a trailing separator; for the desktop's user when elevated.
+// Elevated, a shell token that cannot be opened or duplicated gives empty
+// text. Every other failure (no shell process, the quota privilege refused,
+// no SHGetKnownFolderPath, the lookup failing) gives a lone separator "\",
+// which callers see as a folder relative to the current drive's root.
 std::string GetKnownFolder(const GUID& folderId);
 // SHGetFolderPathA with a trailing separator; empty on failure.
 std::string GetSpecialFolder(int csidl);
 std::string GetEnvVar(const char* name);
-// The PE link time of the file in local time; all zero on any failure.
+// The PE link time of the file in local time; all zero on any failure. The
+// stamp is unsigned: stamps from 2038 on give dates from 2038 on.
 SYSTEMTIME GetLinkTime(const std::string& path);
 // A value of the program's own version resource, trimmed; the name when absent.
 std::string GetVersionString(const char* name);

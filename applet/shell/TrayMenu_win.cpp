@@ -1,5 +1,6 @@
 #include "applet/shell/TrayMenu_win.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,6 +18,12 @@ HMENU NetworkMenu = nullptr;
 namespace {
 
 constexpr int kConfigurationWidth = 150;
+
+// The records in the sizes the 32-bit program hands the system.
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "tray record");
+static_assert(sizeof(MENUITEMINFOA) == 48, "menu item record");
+#endif
 
 // The pictures the current TrayMenu shows; released with the next build,
 // since menus do not own the bitmaps of their items.
@@ -47,9 +54,7 @@ HBITMAP MakeMenuItemBitmap(const char* caption, const std::string& path, int wid
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP bitmap = nullptr;
   if (dc) {
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, "X", 1, &extent);
-    const int height = 2 * extent.cy;
+    const int height = 2 * MenuTextExtent("X", dc);
     bitmap = CreateCompatibleBitmap(screen, width, height);
     if (bitmap) {
       HGDIOBJ old = SelectObject(dc, bitmap);

@@ -131,3 +131,7 @@ std::vector<std::string> LcdLibraryCandidates(const std::string& programFolder,
   }
   return candidates;
 }
+
+bool IsResolvedFolder(const std::string& folder) {
+  return !folder.empty() && !(folder.size() == 1 && (folder[0] == '\\' || folder[0] == '/'));
+}

@@ -100,3 +100,7 @@ std::vector<std::string> LcdLibraryCandidates(const std::string& programFolder,
 // A suspend remembers that LCore.exe was running (and is being closed) until
 // the resume: a query and the suspend that follows it count as one standby.
 inline bool LCoreClosedAtSuspend(bool closedBefore, bool runningNow) { return closedBefore || runningNow; }
+
+// A folder text from the known-folder lookup names a folder only when it is
+// more than a lone separator (its form when the lookup failed).
+bool IsResolvedFolder(const std::string& folder);

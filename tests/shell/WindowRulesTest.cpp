@@ -101,3 +101,11 @@ TEST(WindowRulesTest, LcdLibraryCandidatesInOrder) {
                                       "C:\\Quoted Dir\\lgLcdWrapper.dll"}));
   EXPECT_EQ(LcdLibraryCandidates("", "C:\\Work", ""), std::vector<std::string>({"C:\\Work\\lgLcdWrapper.dll"}));
 }
+
+TEST(WindowRulesTest, ResolvedFolders) {
+  EXPECT_TRUE(IsResolvedFolder("C:\\Users\\me\\Pictures\\"));
+  EXPECT_TRUE(IsResolvedFolder("C:\\"));
+  EXPECT_FALSE(IsResolvedFolder("\\"));
+  EXPECT_FALSE(IsResolvedFolder("/"));
+  EXPECT_FALSE(IsResolvedFolder(""));
+}

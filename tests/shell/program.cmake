@@ -2,3 +2,9 @@
 kes_native_test(shell_program_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/TickTest.cpp ${CMAKE_CURRENT_LIST_DIR}/WindowRulesTest.cpp
   LIBS kes_shell_program_core)
+
+# The tray menu and the capture under Wine.
+if(TARGET kes_shell_program)
+  kes_wine_test(shell_program_win_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProgramWinTest.cpp
+    LIBS kes_shell_program)
+endif()
