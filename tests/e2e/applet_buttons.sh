@@ -4,7 +4,8 @@
 # that tick (without the capture notice) as a 160 x 43, 24-bit bitmap named
 # by the time of the press in the Pictures folder and shows "Capture:" with
 # the name; button 1 shows the preview window with the frame enlarged (a
-# screenshot under Xvfb); buttons 3 and 4 together end the applet.
+# screenshot under Xvfb) and hides it again; buttons 3 and 4 together end
+# the applet.
 set -u
 bin=$1
 source "$(dirname "$0")/lib.sh"
@@ -106,6 +107,9 @@ n=$(frame_check preview "$work/preview.ppm" "$work/f.pgm")
 echo "preview differs from the enlarged frame in $n of 27520 pixels"
 ((n < 1400)) || e2e_fail "the preview does not show the LCD frame ($n pixels differ)"
 [ -n "${KES_KEEP_SCREENSHOT:-}" ] && cp "$work/screen.png" "$KES_KEEP_SCREENSHOT"
+press 1
+sleep 1
+[ "$(client visible)" = 0 ] || e2e_fail "button 1 again did not hide the preview"
 
 # Buttons 3 and 4 together: the applet ends and lets go of the LCD.
 press 12
