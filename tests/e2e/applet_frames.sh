@@ -5,7 +5,8 @@
 # and the date and time at the default layout's places, pixel for pixel as
 # kestrani-render draws them; the data source page names the service, and
 # reads "Service not found" within the second after the service stops,
-# while the last values stay on the LCD.
+# while the last values stay on the LCD. Fahrenheit shows the temperatures
+# converted.
 set -u
 bin=$1
 source "$(dirname "$0")/lib.sh"
@@ -60,6 +61,22 @@ mem=$(value "$values" memory)
 # The memory load agrees with the system's (within a few percent).
 sysmem=$(client memory)
 in_range "${mem%%,*}" $((sysmem - 5)) $((sysmem + 5)) "memory load on the LCD (system: $sysmem)"
+
+# Fahrenheit from the tray menu: the next gathering converts the service's
+# temperatures (40 C is 104 F).
+render --ini "$appdir/Kestrani.ini" --ini-set Common/Fahrenheit=1 --set processors="$cpus" \
+  --set "temperature=$temps" --out "$work/fahrenheit.bmp" >/dev/null || e2e_fail "kestrani-render failed"
+client command 1003 >/dev/null || e2e_fail "command 1003 not delivered"
+regions=(average=34,9,60,17)
+for ((i = 0; i < cpus && i < 4; i++)); do regions+=("temperature.$i=41,$((17 + 6 * i)),60,$((23 + 6 * i))"); done
+for ((k = 0; k < 12; k++)); do
+  grab_frame "$work/fahrenheit.pgm"
+  v=$(frame_check match "$work/fahrenheit.pgm" "${regions[@]}" -- "$work/fahrenheit.bmp")
+  grep -q '=$' <<<"$v" || break
+done
+grep -q '=$' <<<"$v" && e2e_fail "Fahrenheit does not show the temperatures converted: $(tr '\n' ' ' <<<"$v")"
+client command 1003 >/dev/null
+wait_frames 8 5
 
 # Page 2: the data source is the service with its version.
 render_page 2 "$work/page2.bmp" --set "service=Service $version"
