@@ -3,7 +3,9 @@
 # KES_SOAK_SECONDS (default 600) with the service, the LCD stand-in and the
 # GPU stand-ins beside it, and its handle count, GDI and USER objects,
 # working set and private bytes are printed every KES_SOAK_STEP seconds
-# (default 30). Run it as the scenarios are run:
+# (default 30). KES_SOAK_REBUILDS=N also sends N commands of an unknown id
+# each step, each of which rebuilds the tray menu and its pictures.
+# Run it as the scenarios are run:
 #   KES_WINE_ROOT=build/win64/wine bash tests/e2e/applet_soak.bash build/win64/bin
 set -u
 bin=$(cd "$1" && pwd)
@@ -25,4 +27,7 @@ while :; do
     tr '\n' ' ')$(frame_count) $unix"
   ((now >= total)) && break
   sleep "$step"
+  if ((${KES_SOAK_REBUILDS:-0} > 0)); then
+    client command 9999 "$KES_SOAK_REBUILDS" >/dev/null || e2e_fail "commands not delivered"
+  fi
 done
