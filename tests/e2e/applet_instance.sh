@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# One applet at a time: a second copy asks the running one to close and
+# takes its place; a start with "/uninstall" closes the running copy and
+# ends itself; "Restart" (command 1004) leaves exactly one copy, a new one;
+# a close request carrying the applet's own process id is ignored, any
+# other closes it.
+set -u
+bin=$1
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/applet_lib.inc"
+applet_setup
+
+# Waits up to $1 seconds until exactly one copy runs whose id is not $2.
+one_new_copy() {
+  local i
+  for ((i = 0; i < $1 * 4; i++)); do
+    if [ "$(client count)" = "windows=1 processes=1" ]; then
+      now=$(client pid)
+      [ -n "$now" ] && [ "$now" != "$2" ] && return 0
+    fi
+    sleep 0.25
+  done
+  return 1
+}
+
+applet_start
+client wait-window 20 >/dev/null || e2e_fail "the applet did not start"
+first=$(client pid)
+first_unix=$applet_pid
+[ "$(client count)" = "windows=1 processes=1" ] || e2e_fail "after one start: $(client count)"
+
+# A second copy.
+t0=$(date +%s%N)
+applet_start
+second_unix=$applet_pid
+for ((i = 0; i < 100; i++)); do
+  kill -0 "$first_unix" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$first_unix" 2>/dev/null && e2e_fail "the first copy still runs 10 s after the second started"
+echo "the first copy ended $((($(date +%s%N) - t0) / 1000000)) ms after the second was started"
+one_new_copy 10 "$first" || e2e_fail "after a second start: $(client count), pid $(client pid) (first $first)"
+second=$(client pid)
+sleep 2
+[ "$(client count)" = "windows=1 processes=1" ] || e2e_fail "two seconds later: $(client count)"
+
+# Close requests: the own process id is ignored, another id closes.
+client applet-message "$second" 16 >/dev/null
+sleep 1
+[ "$(client pid)" = "$second" ] || e2e_fail "a close request with the own id closed the applet"
+client applet-message 1 16 >/dev/null
+client wait-gone 10 || e2e_fail "a close request from another id did not close the applet"
+wait "$second_unix" 2>/dev/null
+
+# /uninstall: closes the running copy and ends itself.
+applet_start
+client wait-window 20 >/dev/null || e2e_fail "the applet did not start again"
+(cd "$appdir" && timeout 30 "$wine" "$appwin\\Kestrani.exe" /uninstall >/dev/null 2>&1)
+rc=$?
+((rc != 124)) || e2e_fail "a start with /uninstall did not end"
+client wait-gone 10 || e2e_fail "after /uninstall: $(client count)"
+# Without a running copy the switch only ends the program.
+(cd "$appdir" && timeout 30 "$wine" "$appwin\\Kestrani.exe" -UNINSTALL >/dev/null 2>&1)
+rc=$?
+((rc != 124)) || e2e_fail "-UNINSTALL with no copy running did not end"
+[ "$(client count)" = "windows=0 processes=0" ] || e2e_fail "-UNINSTALL started a copy"
+
+# Restart from the tray menu.
+applet_start
+client wait-window 20 >/dev/null || e2e_fail "the applet did not start a third time"
+third=$(client pid)
+client command 1004 >/dev/null || e2e_fail "command 1004 not delivered"
+one_new_copy 15 "$third" || e2e_fail "after Restart: $(client count), pid $(client pid) (before $third)"
+sleep 2
+[ "$(client count)" = "windows=1 processes=1" ] || e2e_fail "two seconds after Restart: $(client count)"
+echo "PASS"

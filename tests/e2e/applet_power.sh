@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Power events (WM_POWERBROADCAST from kestrani-client): a suspend stops the
+# frames and lets go of the LCD (the stand-in's session log shows the
+# close); the resume binds the LCD again and the frames go on within about
+# a second. Other power events change nothing.
+set -u
+bin=$1
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/applet_lib.inc"
+applet_setup
+applet_start
+wait_frames 4 30 || e2e_fail "no frames from the applet"
+client wait-window 10 >/dev/null || e2e_fail "no applet window"
+opens() { grep -c 'open result=0' "$lcdout/session.log"; }
+closes() { grep -c 'close device=' "$lcdout/session.log"; }
+
+# Power status change (10): nothing happens.
+client power 10 >/dev/null || e2e_fail "WM_POWERBROADCAST not delivered"
+wait_frames 4 3 || e2e_fail "frames stopped after a power status change"
+[ "$(closes)" = 0 ] || e2e_fail "a power status change closed the LCD"
+
+# suspend resume: one pair of the suspend and the resume group.
+for pair in "4 7" "1 18"; do
+  read -r suspend resume <<<"$pair"
+  o=$(opens) c=$(closes)
+  client power "$suspend" >/dev/null || e2e_fail "suspend $suspend not delivered"
+  sleep 0.5
+  [ "$(closes)" = $((c + 1)) ] || e2e_fail "suspend $suspend did not close the LCD: $(tail -n3 "$lcdout/session.log")"
+  n=$(frame_count)
+  sleep 2
+  [ "$(frame_count)" = "$n" ] || e2e_fail "frames went on after suspend $suspend ($n, then $(frame_count))"
+  t0=$(date +%s%N)
+  client power "$resume" >/dev/null || e2e_fail "resume $resume not delivered"
+  wait_frames 1 5 || e2e_fail "no frames after resume $resume"
+  echo "resume $resume: first frame after $((($(date +%s%N) - t0) / 1000000)) ms"
+  [ "$(opens)" = $((o + 1)) ] || e2e_fail "resume $resume did not open the LCD again"
+  wait_frames 4 3 || e2e_fail "frames do not go on after resume $resume"
+done
+echo "PASS"
