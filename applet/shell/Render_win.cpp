@@ -24,23 +24,25 @@ TLcdFrame Frame;
 std::vector<tNvReading> NvReadings;
 std::vector<tAtiReading> AtiReadings;
 std::vector<uint8_t> PreviewPixels;
+std::vector<double> SamplerTemperatures;  // Celsius, per logical processor
 
 void GatherCpu() {
   tCPUData& cpu = Layout.CpuData;
   if (CpuThread && CpuThread->GetGeneration() != 0) {
     ServiceText = kInternalServiceText;
-    cpu.Frequency.Value = CpuThread->CpuClock;
-    const uint8_t generation = CpuThread->GetGeneration();
-    if (generation >= 1 && generation <= 11) {
-      cpu.BusClock = CpuThread->BusClock;
-      cpu.RealClock = CpuThread->Multiplier * cpu.BusClock;
-    } else {
-      cpu.RealClock = CpuThread->TscClock;
-    }
-    cpu.Signature = CpuThread->Signature;
-    for (size_t i = 0; i < cpu.TemperatureItems.size(); ++i)
-      cpu.TemperatureItems[i].Value =
-          ToDisplayUnit(CpuThread->GetTemperature(static_cast<uint32_t>(i)), Settings.Fahrenheit);
+    SamplerTemperatures.resize(cpu.TemperatureItems.size());
+    for (size_t i = 0; i < SamplerTemperatures.size(); ++i)
+      SamplerTemperatures[i] = CpuThread->GetTemperature(static_cast<uint32_t>(i));
+    tSamplerReading reading;
+    reading.CpuClock = CpuThread->CpuClock;
+    reading.TscClock = CpuThread->TscClock;
+    reading.Multiplier = CpuThread->Multiplier;
+    reading.BusClock = CpuThread->BusClock;
+    reading.Generation = CpuThread->GetGeneration();
+    reading.Signature = CpuThread->Signature;
+    reading.Temperatures = SamplerTemperatures.data();
+    reading.TemperatureCount = SamplerTemperatures.size();
+    ApplySamplerReading(reading, Settings.Fahrenheit, cpu);
   } else {
     ServiceText = ReadServiceBlock(cpu, Settings.Fahrenheit, Settings.CpuAlarm);
   }

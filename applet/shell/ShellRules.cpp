@@ -134,6 +134,14 @@ std::string ServiceVersionText(uint32_t versionMS, uint32_t versionLS) {
   return FormatServiceVersion(versionMS, versionLS);
 }
 
+namespace {
+
+double DisplayTemperature(double celsius, bool fahrenheit) {
+  return fahrenheit ? celsius * 9.0 / 5.0 + 32.0 : celsius;
+}
+
+}  // namespace
+
 std::string ApplyServiceReading(const tBlockReading& reading, bool fahrenheit, tCPUData& cpu,
                                 int32_t& cpuAlarm) {
   cpu.Frequency.Value = reading.CpuClock;
@@ -143,8 +151,7 @@ std::string ApplyServiceReading(const tBlockReading& reading, bool fahrenheit, t
       cpu.TemperatureItems[i].Value = 0;
       continue;
     }
-    const double celsius = reading.Temperatures[i];
-    cpu.TemperatureItems[i].Value = fahrenheit ? celsius * 9.0 / 5.0 + 32.0 : celsius;
+    cpu.TemperatureItems[i].Value = DisplayTemperature(reading.Temperatures[i], fahrenheit);
   }
   if (reading.HasBusClock) {
     cpu.RealClock = reading.MultiplierClock;
@@ -155,6 +162,21 @@ std::string ApplyServiceReading(const tBlockReading& reading, bool fahrenheit, t
   if (cpuAlarm < 0) cpuAlarm += reading.TjMax;
   cpu.Signature = reading.Signature;
   return ServiceVersionText(reading.VersionMS, reading.VersionLS);
+}
+
+void ApplySamplerReading(const tSamplerReading& reading, bool fahrenheit, tCPUData& cpu) {
+  cpu.Frequency.Value = reading.CpuClock;
+  if (IsMultiplierGeneration(reading.Generation)) {
+    cpu.BusClock = reading.BusClock;
+    cpu.RealClock = reading.Multiplier * reading.BusClock;
+  } else {
+    cpu.RealClock = reading.TscClock;
+  }
+  cpu.Signature = reading.Signature;
+  for (size_t i = 0; i < cpu.TemperatureItems.size(); ++i) {
+    cpu.TemperatureItems[i].Value =
+        i < reading.TemperatureCount ? DisplayTemperature(reading.Temperatures[i], fahrenheit) : 0.0;
+  }
 }
 
 std::string CaptureFileName(const std::string& folder, const std::string& date,

@@ -263,3 +263,37 @@ TEST(ServiceReading, NegativeAlarmCountsDownFromTjMaxOnce) {
 }
 
 }  // namespace
+
+TEST(SamplerReading, ClocksByGenerationAndTemperaturesInTheDisplayUnit) {
+  const double celsius[] = {50.0, 61.0, 72.0};
+  const struct {
+    uint32_t generation;
+    double realClock;
+    double busClock;
+  } cases[] = {
+      {5, 34 * 99.8, 99.8},   // Intel: multiplier x bus clock
+      {11, 34 * 99.8, 99.8},
+      {12, 3400.5, 133.0},    // AMD: the counter's clock, bus clock kept
+      {0x10C, 3400.5, 133.0}, // only the low byte names the generation
+  };
+  for (const auto& c : cases) {
+    tSamplerReading reading;
+    reading.CpuClock = 3393.2;
+    reading.TscClock = 3400.5;
+    reading.Multiplier = 34;
+    reading.BusClock = 99.8;
+    reading.Generation = c.generation;
+    reading.Signature = 0x000306C3;
+    reading.Temperatures = celsius;
+    reading.TemperatureCount = 3;
+    tCPUData cpu = Snapshot(4);  // one processor more than the sampler reads
+    ApplySamplerReading(reading, true, cpu);
+    EXPECT_EQ(cpu.Frequency.Value, 3393.2);
+    EXPECT_EQ(cpu.RealClock, c.realClock) << c.generation;
+    EXPECT_EQ(cpu.BusClock, c.busClock) << c.generation;
+    EXPECT_EQ(cpu.Signature, 0x000306C3u);
+    EXPECT_EQ(cpu.TemperatureItems[0].Value, 122.0);
+    EXPECT_EQ(cpu.TemperatureItems[2].Value, 72.0 * 9 / 5 + 32);
+    EXPECT_EQ(cpu.TemperatureItems[3].Value, 0.0);  // no reading: 0, as the service link shows it
+  }
+}
