@@ -10,9 +10,7 @@ bin=$1
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/applet_lib.inc"
 applet_setup
-applet_start
-wait_frames 4 30 || e2e_fail "no frames from the applet"
-client wait-window 10 >/dev/null || e2e_fail "no applet window"
+applet_running
 
 msg() { render_page 5 "$work/m-$1.bmp" --set "message=$2"; }
 shows() { # name seconds: the message page with that text within the time
