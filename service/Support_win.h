@@ -4,10 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// The folder of the program file, with its trailing separator.
-std::string ProgramFolder();
-// The program's own full file name.
-std::string ProgramFileName();
+#include "common/ProgramFiles_win.h"
+
 
 // Writes one dated line to the log file when LogFileName is set, otherwise to
 // standard output. Safe from any thread; a line that cannot be written is dropped.
@@ -19,7 +17,6 @@ void WriteConsoleLine(const std::string& text);
 // Converts a Windows-1252 text to the console's OEM code page.
 std::string AnsiToOem(const std::string& text);
 
-bool FileExists(const std::string& path);
 
 // Sets DriverPath: "WinRing0.dll" beside the program, else the first match in
 // the current directory or a PATH folder, else empty.

@@ -5,20 +5,7 @@
 #include <string>
 
 #include "common/ProcAddress_win.h"
-
-namespace {
-
-// The folder of the running program, with a trailing backslash.
-std::string ProgramFolder() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return std::string();
-  std::string folder(path, n);
-  const size_t slash = folder.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
-}
-
-}  // namespace
+#include "common/ProgramFiles_win.h"
 
 TLgLcdLibrary LoadLgLcdWrapper() {
   TLgLcdLibrary lib;

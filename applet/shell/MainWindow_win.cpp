@@ -82,7 +82,7 @@ void OnCommand(HWND window, UINT id) {
       WriteIniInteger("Common", "Fahrenheit", Settings.Fahrenheit ? 1 : 0);
       break;
     case kCmdRestart:
-      ShellExecuteA(nullptr, nullptr, OwnExecutablePath().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      ShellExecuteA(nullptr, nullptr, ProgramFileName().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
       break;
     case kCmdConfiguration:
       ShellExecuteA(nullptr, "open", IniPath.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

@@ -97,7 +97,7 @@ void RunWindow(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  const std::string exePath = OwnExecutablePath();
+  const std::string exePath = ProgramFileName();
   SearchPath = GetEnvVar("PATH");
   BuildStamp = GetLinkTime(exePath);
   AppletMessage = RegisterWindowMessageA(kAppletMutexName);

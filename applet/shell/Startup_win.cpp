@@ -115,7 +115,7 @@ std::string CurrentDirectory() {
 
 bool FindLcdLibrary() {
   for (const std::string& candidate :
-       LcdLibraryCandidates(FolderPart(OwnExecutablePath()), CurrentDirectory(), SearchPath))
+       LcdLibraryCandidates(FolderPart(ProgramFileName()), CurrentDirectory(), SearchPath))
     if (FileExists(candidate)) return true;
   return false;
 }

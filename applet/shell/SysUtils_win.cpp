@@ -263,7 +263,7 @@ SYSTEMTIME GetLinkTime(const std::string& path) {
 }
 
 std::string GetVersionString(const char* name) {
-  const std::string self = OwnExecutablePath();
+  const std::string self = ProgramFileName();
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeA(self.c_str(), &ignored);
   if (size == 0) return name;
@@ -342,19 +342,4 @@ std::string SystemErrorText(DWORD code) {
   const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
                                       0, text, sizeof text, nullptr);
   return std::string(text, length);
-}
-
-bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-std::string OwnExecutablePath() {
-  std::vector<char> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return std::string();
-    if (length < buffer.size()) return std::string(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/ProgramFiles_win.h"
+
 // The thread's (else the process's) token holds the Administrators group enabled.
 bool IsUserAdmin();
 // True when the system reports no error after the change, so a privilege the
@@ -46,9 +48,6 @@ void ShowError(const std::string& text);
 // The system's message text for an error code (FormatMessage), possibly empty.
 std::string SystemErrorText(DWORD code);
 
-bool FileExists(const std::string& path);
-// The program's own full file name.
-std::string OwnExecutablePath();
 
 // Set by program start; used by ShowError.
 extern std::string ProductTitle;

@@ -8,6 +8,6 @@ kes_win_library(kes_shell_support
   ${CMAKE_CURRENT_LIST_DIR}/Config_win.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ServiceLink_win.cpp)
 if(TARGET kes_shell_support)
-  target_link_libraries(kes_shell_support PUBLIC kes_shell_core kes_block_win kes_lcd_layout
+  target_link_libraries(kes_shell_support PUBLIC kes_shell_core kes_block_win kes_files kes_lcd_layout
     shell32 shlwapi version advapi32 ole32 uuid psapi user32 gdi32)
 endif()

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/ProgramFiles_win.h"
+
 // A fresh folder under the temporary folder, removed with its files.
 class TScratchDir {
  public:
@@ -75,11 +77,6 @@ inline std::string ThisProgram() {
   char path[MAX_PATH];
   const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   return std::string(path, n);
-}
-
-inline std::string ProgramFolder() {
-  const std::string p = ThisProgram();
-  return p.substr(0, p.find_last_of("\\/") + 1);
 }
 
 // Copies this program into dir and runs the one test named by filter there,

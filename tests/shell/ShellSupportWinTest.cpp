@@ -42,7 +42,7 @@ class SuspendedCopy {
  public:
   explicit SuspendedCopy(const std::string& name) : Path(TempFile(name.c_str())) {
     ZeroMemory(&Info, sizeof Info);
-    if (!CopyFileA(OwnExecutablePath().c_str(), Path.c_str(), FALSE)) return;
+    if (!CopyFileA(ProgramFileName().c_str(), Path.c_str(), FALSE)) return;
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
@@ -168,9 +168,9 @@ TEST_F(ProfileFile, RunningLCoreGivesItsPathAndIsWrittenBack) {
   EXPECT_EQ(written, settings.LCorePath);
 
   // A configured path that names a file is kept as it is.
-  WriteIniString("Common", "LCore", OwnExecutablePath());
+  WriteIniString("Common", "LCore", ProgramFileName());
   ReadShellTextItem(item, "Common", "Date", kNoIndex, settings);
-  EXPECT_EQ(settings.LCorePath, OwnExecutablePath());
+  EXPECT_EQ(settings.LCorePath, ProgramFileName());
   // Other items leave the path alone.
   settings.LCorePath = "x";
   ReadShellTextItem(item, "Common", "date", kNoIndex, settings);
@@ -294,7 +294,7 @@ TEST(ServiceLink, ReadsThePublishedBlock) {
 }
 
 TEST(OwnProgram, LinkTimeOfTheExecutable) {
-  const SYSTEMTIME linked = GetLinkTime(OwnExecutablePath());
+  const SYSTEMTIME linked = GetLinkTime(ProgramFileName());
   EXPECT_GE(linked.wYear, 2020);
   EXPECT_GE(linked.wMonth, 1);
 }
@@ -328,7 +328,7 @@ TEST(OwnProgram, VersionValuesOfTheFirstTranslation) {
 }
 
 TEST(Processes, FindsItselfByFileName) {
-  const std::string self = OwnExecutablePath();
+  const std::string self = ProgramFileName();
   const std::string name = FileName(self);
   EXPECT_EQ(FindProcess(name), GetCurrentProcessId());
   EXPECT_EQ(FindProcess(self), GetCurrentProcessId());  // a folder part is ignored
@@ -359,7 +359,7 @@ TEST(Processes, PathWithDriveLetter) {
 TEST(Processes, LetterScanEndsAtTheFirstGap) {
   // This program lies on its own drive; past a letter without a device that
   // drive is not reached and the path keeps its device form.
-  const std::string self = OwnExecutablePath();
+  const std::string self = ProgramFileName();
   const std::string path = GetProcessPath(GetCurrentProcessId());
   EXPECT_TRUE(EndsWithNoCase(path, self.substr(2))) << path;
   const char gap = FirstLetterWithoutDevice();
