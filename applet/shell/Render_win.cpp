@@ -33,16 +33,15 @@ void GatherCpu() {
     SamplerTemperatures.resize(cpu.TemperatureItems.size());
     for (size_t i = 0; i < SamplerTemperatures.size(); ++i)
       SamplerTemperatures[i] = CpuThread->GetTemperature(static_cast<uint32_t>(i));
-    tSamplerReading reading;
+    tBlockReadings reading;
     reading.CpuClock = CpuThread->CpuClock;
     reading.TscClock = CpuThread->TscClock;
     reading.Multiplier = CpuThread->Multiplier;
     reading.BusClock = CpuThread->BusClock;
     reading.Generation = CpuThread->GetGeneration();
-    reading.Signature = CpuThread->Signature;
+    reading.ProcessorCount = static_cast<int>(SamplerTemperatures.size());
     reading.Temperatures = SamplerTemperatures.data();
-    reading.TemperatureCount = SamplerTemperatures.size();
-    ApplySamplerReading(reading, Settings.Fahrenheit, cpu);
+    ApplySamplerReading(reading, CpuThread->Signature, Settings.Fahrenheit, cpu);
   } else {
     ServiceText = ReadServiceBlock(cpu, Settings.Fahrenheit, Settings.CpuAlarm);
   }

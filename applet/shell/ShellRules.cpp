@@ -164,7 +164,8 @@ std::string ApplyServiceReading(const tBlockReading& reading, bool fahrenheit, t
   return ServiceVersionText(reading.VersionMS, reading.VersionLS);
 }
 
-void ApplySamplerReading(const tSamplerReading& reading, bool fahrenheit, tCPUData& cpu) {
+void ApplySamplerReading(const tBlockReadings& reading, uint32_t signature, bool fahrenheit,
+                         tCPUData& cpu) {
   cpu.Frequency.Value = reading.CpuClock;
   if (IsMultiplierGeneration(reading.Generation)) {
     cpu.BusClock = reading.BusClock;
@@ -172,10 +173,11 @@ void ApplySamplerReading(const tSamplerReading& reading, bool fahrenheit, tCPUDa
   } else {
     cpu.RealClock = reading.TscClock;
   }
-  cpu.Signature = reading.Signature;
+  cpu.Signature = signature;
+  const size_t count = reading.ProcessorCount > 0 ? static_cast<size_t>(reading.ProcessorCount) : 0;
   for (size_t i = 0; i < cpu.TemperatureItems.size(); ++i) {
     cpu.TemperatureItems[i].Value =
-        i < reading.TemperatureCount ? DisplayTemperature(reading.Temperatures[i], fahrenheit) : 0.0;
+        i < count ? DisplayTemperature(reading.Temperatures[i], fahrenheit) : 0.0;
   }
 }
 

@@ -68,24 +68,14 @@ constexpr const char kServiceNotFoundText[] = "Service not found";
 std::string ApplyServiceReading(const tBlockReading& reading, bool fahrenheit, tCPUData& cpu,
                                 int32_t& cpuAlarm);
 
-// One second's values of the in-process sampler.
-struct tSamplerReading {
-  double CpuClock = 0;
-  double TscClock = 0;
-  double Multiplier = 0;
-  double BusClock = 0;
-  uint32_t Generation = 0;
-  uint32_t Signature = 0;
-  const double* Temperatures = nullptr;  // degrees Celsius, TemperatureCount entries
-  size_t TemperatureCount = 0;
-};
-
-// Copies the sampler's values into the snapshot: the core clock, RealClock
+// Copies one second of the in-process sampler (the same readings the
+// service publishes) and its signature into the snapshot: the core clock, RealClock
 // as multiplier x bus clock for generations 1..11 and the time-stamp-counter
 // clock otherwise (BusClock then keeps its value), the signature, and the
 // temperatures in the display unit (0 for processors without a reading,
 // as the service link shows them).
-void ApplySamplerReading(const tSamplerReading& reading, bool fahrenheit, tCPUData& cpu);
+void ApplySamplerReading(const tBlockReadings& reading, uint32_t signature, bool fahrenheit,
+                         tCPUData& cpu);
 
 // "%s%s-%s.bmp": folder (with its separator), date "yyyy-MM-dd", time "HHmmss".
 std::string CaptureFileName(const std::string& folder, const std::string& date,

@@ -277,17 +277,16 @@ TEST(SamplerReading, ClocksByGenerationAndTemperaturesInTheDisplayUnit) {
       {0x10C, 3400.5, 133.0}, // only the low byte names the generation
   };
   for (const auto& c : cases) {
-    tSamplerReading reading;
+    tBlockReadings reading;
     reading.CpuClock = 3393.2;
     reading.TscClock = 3400.5;
     reading.Multiplier = 34;
     reading.BusClock = 99.8;
     reading.Generation = c.generation;
-    reading.Signature = 0x000306C3;
     reading.Temperatures = celsius;
-    reading.TemperatureCount = 3;
+    reading.ProcessorCount = 3;
     tCPUData cpu = Snapshot(4);  // one processor more than the sampler reads
-    ApplySamplerReading(reading, true, cpu);
+    ApplySamplerReading(reading, 0x000306C3, true, cpu);
     EXPECT_EQ(cpu.Frequency.Value, 3393.2);
     EXPECT_EQ(cpu.RealClock, c.realClock) << c.generation;
     EXPECT_EQ(cpu.BusClock, c.busClock) << c.generation;
