@@ -149,6 +149,11 @@ TEST(OwnVersion, LeftUnchangedWithoutVersionResource) {
   EXPECT_EQ(least, 9u);
 }
 
+DWORD WINAPI RunWorker(void*) {
+  ServiceWorker();
+  return 0;
+}
+
 // Another object holds the section's name: the worker logs the failure and
 // leaves at once, and no block appears. It runs on a thread of its own so
 // that a worker that went on into its loop is stopped, not waited for.
@@ -159,8 +164,7 @@ TEST(ServiceWorker, LeavesWhenTheSectionCannotBeCreated) {
   LogFileName = folder + "\\MorvaithSvc.log";
   DeleteFileA(LogFileName.c_str());
   StopRequested = false;
-  HANDLE worker = CreateThread(
-      nullptr, 0, [](void*) -> DWORD { ServiceWorker(); return 0; }, nullptr, 0, nullptr);
+  HANDLE worker = CreateThread(nullptr, 0, RunWorker, nullptr, 0, nullptr);
   ASSERT_NE(worker, nullptr);
   const DWORD waited = WaitForSingleObject(worker, 10000);
   if (waited != WAIT_OBJECT_0) {
