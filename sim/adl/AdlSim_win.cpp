@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -25,6 +26,23 @@ typedef void*(__stdcall* TAlloc)(int32_t size);
 bool g_created = false;
 
 TSimProfile Profile() { return TSimProfile(SimLocate("KES_ADL_PROFILE", "atiadl.profile")); }
+
+// Appends "create <file name of this DLL> result=<status>" to the log, so a
+// test sees which of the two library names a reader loaded.
+void LogCreate(int32_t rc) {
+  char path[MAX_PATH];
+  HMODULE self = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&LogCreate), &self);
+  const DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
+  const std::string module(path, n < MAX_PATH ? n : 0);
+  const size_t slash = module.find_last_of("\\/");
+  FILE* log = std::fopen(SimLocate("KES_ADL_LOG", "atiadl.log").c_str(), "ab");
+  if (!log) return;
+  std::fprintf(log, "create %s result=%d\n", module.substr(slash == std::string::npos ? 0 : slash + 1).c_str(),
+               static_cast<int>(rc));
+  std::fclose(log);
+}
 
 int64_t AdapterInt(const TSimProfile& p, int adapter, const std::string& name, int64_t def) {
   return p.Int("adapter" + std::to_string(adapter) + "." + name, def);
@@ -63,6 +81,7 @@ int32_t ADL_Main_Control_Create(TAlloc alloc, int32_t connectedOnly) {
   if (!probe) return kError;
   const int32_t rc = static_cast<int32_t>(p.Int("create", 0));
   if (rc == 0) g_created = true;
+  LogCreate(rc);
   return rc;
 }
 

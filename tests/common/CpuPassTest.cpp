@@ -304,6 +304,35 @@ TEST_F(CpuPass, AmdK8ReadsTheSelectedCoreSensor) {
   EXPECT_EQ(s->GetTemperature(1), 11.0);
 }
 
+// The core is selected at the fixed address 0xC3 whatever device the
+// thermal registers were found at, with the value read from that device:
+// bit 2 cleared (and the upper half dropped) for core 0, set for core 1.
+TEST_F(CpuPass, AmdK8SelectsTheCoreAt0xC3WithTheValueItRead) {
+  std::memcpy(gFakeCpu.Vendor, "AuthenticAMD", 13);
+  gFakeCpu.Signature = 0x020FB1;
+  gFakeCpu.Processors = 2;
+  gFakeCpu.AddDevice(0x1103, 0x1C3);  // bus 1, device 24, function 3
+  auto s = Make(2);
+  ASSERT_EQ(s->ThermalDevice, 0x1C3u);
+  gFakeCpu.K8Sensors = true;
+  gFakeCpu.SetPciReg(0x1C3, 0xE4, 0xABCD5A37);
+  gFakeCpu.K8Reading[0] = 70;
+  gFakeCpu.K8Reading[1] = 80;
+  Pass(*s, 2200.0);
+  ASSERT_EQ(gFakeCpu.WritePci, 2);
+  // Both reads come before core 1 is selected, so both show sensor 0.
+  const uint32_t read = 0xAB005A37u | 70u << 16;
+  EXPECT_EQ(gFakeCpu.PciWrites[0].Address, 0xC3u);
+  EXPECT_EQ(gFakeCpu.PciWrites[0].Reg, 0xE4);
+  EXPECT_EQ(gFakeCpu.PciWrites[0].Value, read & 0xFFFBu);
+  EXPECT_EQ(gFakeCpu.PciWrites[1].Address, 0xC3u);
+  EXPECT_EQ(gFakeCpu.PciWrites[1].Reg, 0xE4);
+  EXPECT_EQ(gFakeCpu.PciWrites[1].Value, read | 4u);
+  EXPECT_EQ(gFakeCpu.FindPciReg(0x1C3, 0xE4)[0], 0xABCD5A37u);  // the thermal device itself is not written
+  EXPECT_EQ(s->GetTemperature(0), 21.0);
+  EXPECT_EQ(s->GetTemperature(1), 31.0);
+}
+
 TEST_F(CpuPass, AmdK8WritesOnlyTheFirstTwoEntries) {
   for (int processors : {1, 4}) {
     SCOPED_TRACE(processors);

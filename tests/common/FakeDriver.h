@@ -44,6 +44,9 @@ struct tFakeCpu {
   bool K8Sensors = false;
   uint8_t K8Reading[2] = {};
   uint32_t K8Select = 0;
+  // The first PCI writes, in their order.
+  static constexpr int kMaxPciWrites = 8;
+  tPciRegister PciWrites[kMaxPciWrites] = {};
 
   // Call counters, and accesses with a mask that is not one known processor.
   int Cpuid = 0, Rdmsr = 0, Wrmsr = 0, Rdtsc = 0, FindPci = 0, ReadPci = 0, WritePci = 0;
@@ -156,6 +159,7 @@ inline uint32_t KES_STDCALL ReadPciConfigDword(uint32_t address, uint8_t reg) {
   return value;
 }
 inline void KES_STDCALL WritePciConfigDword(uint32_t address, uint8_t reg, uint32_t value) {
+  if (gFakeCpu.WritePci < tFakeCpu::kMaxPciWrites) gFakeCpu.PciWrites[gFakeCpu.WritePci] = {address, reg, value};
   ++gFakeCpu.WritePci;
   if (address == 0xC3 && reg == 0xE4) gFakeCpu.K8Select = (value >> 2) & 1;
   gFakeCpu.SetPciReg(address, reg, value);

@@ -2,9 +2,11 @@
 # Messages from another program by WM_COPYDATA (kestrani-client): a display
 # time of 1 shows "Information" and the text until a message with time 0; a
 # time of 4000 ends by itself; a second message replaces the text and starts
-# the time anew; a text without its NUL shows exactly cbData bytes; the page
-# buttons leave the message page alone; the LCD stand-in records the
-# foreground requests while the page shows and the release afterwards.
+# the time anew; a message with time 1 after a timed one stays when the
+# timed one's time has passed; a text without its NUL shows exactly cbData
+# bytes; the page buttons leave the message page alone; the LCD stand-in
+# records the foreground requests while the page shows and the release
+# afterwards.
 set -u
 bin=$1
 source "$(dirname "$0")/lib.sh"
@@ -68,6 +70,18 @@ shows second 1 || e2e_fail "the second message did not replace the first"
 while (($(date +%s%N) - sent < 7000000000)); do sleep 0.1; done
 shows second 1 || e2e_fail "the second message ended with the first one's time"
 no_popup_within 8 || e2e_fail "the second message did not end"
+
+# A timed message, then one with time 1: the first one's time ends nothing.
+msg timed "Timed"
+msg held "Held"
+client copydata 2000 "Timed" >/dev/null
+shows timed 1 || e2e_fail "no timed message"
+client copydata 1 "Held" >/dev/null
+shows held 1 || e2e_fail "the time-1 message did not replace the timed one"
+sleep 3
+shows held 1 || e2e_fail "the time-1 message ended with the timed message's time"
+client copydata 0 "" >/dev/null
+no_popup_within 2 || e2e_fail "time 0 did not end the message page"
 
 # Without a NUL: exactly cbData bytes, not the bytes behind them.
 msg bounded "Bounded"

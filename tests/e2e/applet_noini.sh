@@ -2,7 +2,9 @@
 # No INI file beside the program nor under Kestrani\ in the local
 # application-data folder: one error box captioned with the product title,
 # whose text starts with "Error, " and the looked-for path padded to 30
-# characters; once it is dismissed the program ends.
+# characters; once it is dismissed the program ends. With the INI file only
+# under Kestrani\ in that folder, the applet uses it: the LCD shows the
+# background picture beside it, and the start writes its [Debug] key there.
 set -u
 bin=$1
 source "$(dirname "$0")/lib.sh"
@@ -44,4 +46,30 @@ for key in 'User Shell Folders' 'Shell Folders'; do
     /t REG_SZ /d 'C:\L' /f >/dev/null 2>&1
 done
 expect_error_box 'C:\L\Kestrani\Kestrani.ini'
+
+# The file there, with a layout that hides every value, and a striped
+# background of its own beside it: the frames are that background.
+mkdir -p "$WINEPREFIX/drive_c/L/Kestrani"
+printf '[Common]\r\nClock=255,255\r\n' >"$WINEPREFIX/drive_c/L/Kestrani/Kestrani.ini"
+python3 - "$WINEPREFIX/drive_c/L/Kestrani/Kestrani.bmp" <<'PY'
+import struct, sys
+w, h = 160, 43
+stride = (w * 3 + 3) & ~3
+rows = b"".join(bytes(b for x in range(w) for b in ((0, 0, 0) if (x // 4 + y // 3) % 2 else (255, 255, 255)))
+                + bytes(stride - 3 * w) for y in reversed(range(h)))
+header = struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 54 + len(rows), 0, 0, 54, 40, w, h, 1, 24, 0, len(rows), 0, 0, 0, 0)
+open(sys.argv[1], "wb").write(header + rows)
+PY
+render --ini "$WINEPREFIX/drive_c/L/Kestrani/Kestrani.ini" --out "$work/striped.bmp" >/dev/null ||
+  e2e_fail "kestrani-render failed"
+[ "$(frame_check ink "$work/striped.bmp" 0 0 160 43)" -gt 3000 ] || e2e_fail "the striped background did not render"
+applet_start
+wait_frames 4 30 || e2e_fail "no frames with the INI file under Kestrani\\"
+grab_frame "$work/appdata.pgm"
+[ "$(frame_check diff "$work/appdata.pgm" "$work/striped.bmp")" = 0 ] ||
+  e2e_fail "the LCD does not show the background beside the INI file under Kestrani\\"
+[ -n "$(ini_get "$WINEPREFIX/drive_c/L/Kestrani/Kestrani.ini" Debug DisplayDevice)" ] ||
+  e2e_fail "the start wrote no [Debug] key into the INI file under Kestrani\\"
+[ ! -e "$appdir/Kestrani.ini" ] || e2e_fail "an INI file appeared beside the program"
+echo "the INI file under Kestrani\\ in the local application-data folder is used, its background shown"
 echo "PASS"

@@ -247,4 +247,37 @@ TEST(ComposeFrame, InvertedBackgroundAndWhiteBars) {
   EXPECT_EQ(InkBox(f.frame).right, -1);
 }
 
+// The elements go onto the frame in a fixed order: processor 0's temperature,
+// then its load bar, then the mean temperature. The bar paints over the
+// number drawn before it, and the number drawn after it inverts the bar.
+TEST(ComposeFrame, BarCoversTheEarlierNumberAndTheLaterNumberInvertsIt) {
+  const std::string before = "Temperature.00=40,10\nTemperature.Font.00=D7x10\n";
+  const std::string bar = "Usage.BarGraph.Position.00=20,25\nUsage.BarGraph.Size.00=30,12\nUsage.BarGraph.Style.00=90\n";
+  const std::string after = "Temperature.Average=50,19\nTemperature.Average.Font=D7x10\n";
+  // The frame of the given elements of the layout, the bar full.
+  auto compose = [](const std::string& keys) {
+    Fixture f("[Processor]\n" + keys, 1);
+    f.layout.CpuData.TemperatureItems[0].Value = 88;
+    f.layout.CpuAverageItem.Value = 88;
+    f.loads[0] = 100;
+    f.layout.CpuData.UsageBars[0].Average = 100;
+    f.Compose();
+    return f.frame;
+  };
+  const TLcdFrame textBefore = compose(before), barOnly = compose(bar), textAfter = compose(after);
+  const TLcdFrame all = compose(before + bar + after);
+  int coveredInk = 0, invertedBar = 0;
+  for (int y = 0; y < kLcdHeight; ++y)
+    for (int x = 0; x < kLcdWidth; ++x) {
+      const bool inBar = barOnly.px[y][x] == kBlack;
+      const bool inkBefore = textBefore.px[y][x] == kBlack, inkAfter = textAfter.px[y][x] == kBlack;
+      const TRgb expected = (inBar || inkBefore) != inkAfter ? kBlack : kWhite;
+      coveredInk += inBar && inkBefore && !inkAfter;
+      invertedBar += inBar && inkAfter;
+      ASSERT_EQ(all.px[y][x], expected) << "x " << x << ", y " << y;
+    }
+  EXPECT_GT(coveredInk, 10);  // the bar lies over the first number
+  EXPECT_GT(invertedBar, 10);  // the second number lies over the bar
+}
+
 }  // namespace

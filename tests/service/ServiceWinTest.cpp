@@ -1,11 +1,12 @@
 // The service's platform pieces under Wine: the section's access list, the
-// publish/read round trip through the reader, the driver library search and
-// the log writer.
+// publish/read round trip through the reader, the driver library search,
+// the log writer and the worker's start-up failure.
 #include <windows.h>
 #include <aclapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -146,6 +147,51 @@ TEST(OwnVersion, LeftUnchangedWithoutVersionResource) {
   ReadOwnVersion(most, least);  // the test program has no version resource
   EXPECT_EQ(most, 7u);
   EXPECT_EQ(least, 9u);
+}
+
+DWORD WINAPI RunWorker(void*) {
+  ServiceWorker();
+  return 0;
+}
+
+// Another object holds the section's name: the worker logs the failure and
+// leaves at once, and no block appears. It runs on a thread of its own so
+// that a worker that went on into its loop is stopped, not waited for.
+TEST(ServiceWorker, LeavesWhenTheSectionCannotBeCreated) {
+  HANDLE holder = CreateMutexA(nullptr, FALSE, kHardwareBlockName);
+  ASSERT_NE(holder, nullptr) << GetLastError();
+  const std::string folder = TempFolder("kes-worker");
+  LogFileName = folder + "\\MorvaithSvc.log";
+  DeleteFileA(LogFileName.c_str());
+  StopRequested = false;
+  HANDLE worker = CreateThread(nullptr, 0, RunWorker, nullptr, 0, nullptr);
+  ASSERT_NE(worker, nullptr);
+  const DWORD waited = WaitForSingleObject(worker, 10000);
+  if (waited != WAIT_OBJECT_0) {
+    StopRequested = true;
+    WaitForSingleObject(worker, 10000);
+  }
+  CloseHandle(worker);
+  StopRequested = false;
+  EXPECT_EQ(waited, WAIT_OBJECT_0) << "the worker did not leave by itself";
+  HANDLE section = OpenFileMappingA(FILE_MAP_READ, FALSE, kHardwareBlockName);
+  EXPECT_EQ(section, nullptr) << "a block was published";
+  if (section) CloseHandle(section);
+  CloseHandle(holder);
+
+  std::ifstream in(LogFileName.c_str(), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  in.close();
+  const std::string log = text.str();
+  const size_t failed = log.find(" - Failed to initialize Shared Memory!\r\n");
+  ASSERT_NE(failed, std::string::npos) << log;
+  const std::string after = log.substr(log.find('\n', failed) + 1);
+  EXPECT_NE(after.find(" - Leaving Service\r\n"), std::string::npos) << log;
+  EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << "only the leaving line follows: " << log;
+  LogFileName.clear();
+  DeleteFileA((folder + "\\MorvaithSvc.log").c_str());
+  RemoveDirectoryA(folder.c_str());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <iphlpapi.h>
 #include <psapi.h>
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <cstddef>
@@ -41,6 +42,8 @@ const char kUsage[] =
     "  visible                   1 when the window is visible, else 0\n"
     "  window-rect               window=L,T,R,B client=W,H\n"
     "  stats                     handles, GDI and USER objects, memory of the applet\n"
+    "  tray-icon                 1 when the applet's tray icon is in the notification\n"
+    "                            area, else 0\n"
     "  interfaces                position, type, index and description of each interface\n"
     "  display-devices           index, state flags and name of each display adapter\n"
     "  shell-window              the desktop shell's window and its process id\n"
@@ -377,6 +380,19 @@ int MenuWindowsList() {
   return 0;
 }
 
+// Whether the notification area holds the applet's icon (its window, the
+// applet message as identifier): a modification that changes nothing
+// succeeds only for an icon that is there.
+int TrayIcon(HWND window) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = window;
+  data.uID = RegisterWindowMessageA(kAppletMessage);
+  data.uFlags = 0;
+  std::printf("%d\n", Shell_NotifyIconA(NIM_MODIFY, &data) ? 1 : 0);
+  return 0;
+}
+
 // Keys for the open menu, as a user presses them: the menu's loop takes
 // them from its thread's queue.
 int MenuKeys(int count, char** keys) {
@@ -433,7 +449,7 @@ int main(int argc, char** argv) {
                      (cmd == "power" && n == 1) || (cmd == "command" && (n == 1 || n == 2)) ||
                      (cmd == "applet-message" && n == 2) || (cmd == "pid" && n == 0) ||
                      (cmd == "visible" && n == 0) || (cmd == "window-rect" && n == 0) ||
-                     (cmd == "stats" && n == 0);
+                     (cmd == "stats" && n == 0) || (cmd == "tray-icon" && n == 0);
   if (!known) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -466,5 +482,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (cmd == "window-rect") return WindowRect(window);
+  if (cmd == "tray-icon") return TrayIcon(window);
   return Stats(window);
 }
