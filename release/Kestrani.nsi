@@ -188,9 +188,9 @@ Section "Kestrani" SecMain
   ${If} ${FileExists} "$INSTDIR\WinRing0.dll"
     StrCpy $FinishText "The driver library WinRing0.dll is in place in $INSTDIR."
   ${Else}
-    StrCpy $FinishText "The service needs the driver library WinRing0.dll, which is not part of Kestrani. Copy WinRing0.dll with its driver file into$\r$\n$INSTDIR$\r$\nthen restart Windows, or run $\"net start MorvaithSvc$\" as administrator."
+    StrCpy $FinishText "The service needs the driver library WinRing0.dll, which is not part of Kestrani: copy it with its driver file into $INSTDIR and restart Windows (or run $\"net start MorvaithSvc$\" as administrator)."
   ${EndIf}
-  StrCpy $FinishText "$FinishText$\r$\n$\r$\nFor the keyboard's LCD, lgLcdWrapper.dll goes into the same folder.$\r$\n$\r$\nYour layout: $LOCALAPPDATA\Kestrani\Kestrani.ini"
+  StrCpy $FinishText "$FinishText$\r$\n$\r$\nlgLcdWrapper.dll, for the keyboard's LCD, goes into the same folder."
 SectionEnd
 
 ; The applet started again by the upgrade needs no second start.
