@@ -9,9 +9,10 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # The built version: the project's version in the top CMakeLists.txt, in
 # the four numbers of the programs' file version.
-IFS=. read -r v1 v2 v3 v4 < <(sed -n 's/^project(Kestrani VERSION \([0-9.]*\).*/\1/p' \
+IFS=. read -r -a version_parts < <(sed -n 's/^project(Kestrani VERSION \([0-9.]*\).*/\1/p' \
   "$(dirname "${BASH_SOURCE[0]}")/../../CMakeLists.txt")
-version="$v1.${v2:-0}.${v3:-0}.${v4:-0}"
+version_parts=("${version_parts[0]}" "${version_parts[1]:-0}" "${version_parts[2]:-0}" "${version_parts[3]:-0}")
+version=$(IFS=.; echo "${version_parts[*]}")
 
 e2e_fail() {
   echo "FAIL: $*" >&2

@@ -27,7 +27,7 @@ first=$("$wine" "$svcwin\\blockdump.exe" --wait 15 2>/dev/null | tr -d '\r')
 sleep 1.5
 rec=$(dump)
 [ "$(field RecordSize <<<"$rec")" = 316 ] || e2e_fail "size: $rec"
-[ "$(field VersionMS <<<"$rec")" = "$(printf '0x%04X%04X' "$v1" "${v2:-0}")" ] || e2e_fail "version: $rec"
+[ "$(field VersionMS <<<"$rec")" = "$(printf '0x%04X%04X' "${version_parts[0]}" "${version_parts[1]}")" ] || e2e_fail "version: $rec"
 [ "$(field ServiceText <<<"$rec")" = "Service $version" ] || e2e_fail "service text: $rec"
 [ "$(field Signature <<<"$rec")" = 0x306C3 ] || e2e_fail "signature: $rec"
 [ "$(field ProcessorCount <<<"$rec")" = "$cpus" ] || e2e_fail "processor count: $rec"
