@@ -4,9 +4,9 @@
 #   kes_win_library(name SOURCES...)    Windows-only code (files named *_win.cpp)
 #   kes_program(name SOURCES...)        a statically linked Windows program
 #   kes_native_test(name SOURCES... LIBS ...)   GoogleTest, native, with sanitizers
-#   kes_wine_test(name SOURCES... LIBS ...)     GoogleTest, win64 under wine64 (built in win32 too)
+#   kes_wine_test(name SOURCES... LIBS ...)     GoogleTest, run under Wine in both Windows builds
 #   kes_benchmark(name SOURCES... LIBS ...)     Google Benchmark, native
-#   kes_e2e_test(name SCRIPT)                   a bash scenario run in the win64 build
+#   kes_e2e_test(name SCRIPT)                   a bash scenario, run in both Windows builds
 
 option(KES_SANITIZE "Build native code with ASan and UBSan" ON)
 
@@ -29,6 +29,16 @@ else()
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   endif()
 endif()
+
+# Wine's loader for this build's programs: the 32-bit one runs PE32 programs
+# in a prefix made by wine64. Tests and scenarios get it as KES_WINE, and the
+# build they test as KES_ARCH.
+if(KES_BUILD STREQUAL "win32")
+  set(KES_WINE /usr/lib/wine/wine)
+else()
+  set(KES_WINE /usr/lib/wine/wine64)
+endif()
+set(KES_WINE_ENV "KES_WINE=${KES_WINE}" "KES_ARCH=${KES_BUILD}" "KES_WINE_ROOT=${CMAKE_BINARY_DIR}/wine")
 
 set(KES_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
@@ -88,7 +98,8 @@ function(kes_native_test name)
   set_tests_properties(${name} PROPERTIES LABELS native)
 endfunction()
 
-# Built in both Windows builds (so 32-bit breakage shows), run only in win64.
+# Built and run under Wine in both Windows builds, so a fault of one pointer
+# size shows as such.
 function(kes_wine_test name)
   if(NOT WIN32)
     return()
@@ -103,12 +114,10 @@ function(kes_wine_test name)
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
-  if(KES_BUILD STREQUAL "win64")
-    add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS wine
-      ENVIRONMENT "KES_WINE_ROOT=${CMAKE_BINARY_DIR}/wine"
-      TIMEOUT 300)
-  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS wine
+    ENVIRONMENT "${KES_WINE_ENV}"
+    TIMEOUT 300)
 endfunction()
 
 function(kes_benchmark name)
@@ -127,11 +136,11 @@ endfunction()
 
 # An end-to-end scenario: a bash script given the build tree's bin folder.
 function(kes_e2e_test name script)
-  if(NOT KES_BUILD STREQUAL "win64")
+  if(NOT WIN32)
     return()
   endif()
   add_test(NAME ${name} COMMAND bash ${script} ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(${name} PROPERTIES LABELS e2e
-    ENVIRONMENT "KES_WINE_ROOT=${CMAKE_BINARY_DIR}/wine;KES_SOURCE=${CMAKE_SOURCE_DIR}"
+    ENVIRONMENT "${KES_WINE_ENV};KES_SOURCE=${CMAKE_SOURCE_DIR}"
     TIMEOUT 600)
 endfunction()

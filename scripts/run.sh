@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The run command: builds the Windows programs and the stand-ins (64-bit, to
-# run under Wine) and runs the whole system in a fresh Wine prefix on an
+# The run command: builds the Windows programs and the stand-ins (the 32-bit
+# programs users install, or with KES_ARCH=win64 the 64-bit build) and runs
+# the whole system under Wine in a fresh prefix on an
 # Xvfb display of its own: installs and starts MorvaithSvc with the driver
 # library stand-in (prints a few readings of the shared block, its log and
 # its -debug console), then starts Kestrani with the default layout and the
@@ -12,6 +13,7 @@
 # and prints the LCD once a second.
 # Optional: KES_PROFILE names the stand-in's processor (default haswell;
 # e.g. haswell-hot, skylake, core2, amd10h, amd15h-m0, k8, unknown);
+# KES_ARCH the build to run (win32, the default, or win64);
 # KES_BUILD_DIR the build folder; KES_NO_BUILD=1 uses the programs built
 # there as they are; KES_PNG where the LCD picture is kept (default
 # <build>/lcd-latest.png).
@@ -22,22 +24,31 @@ build=${KES_BUILD_DIR:-$top/build}
 profile=${KES_PROFILE:-haswell}
 seconds=${KES_SECONDS:-10}
 png=${KES_PNG:-$build/lcd-latest.png}
+arch=${KES_ARCH:-win32}
+case $arch in
+win32) export KES_WINE=/usr/lib/wine/wine ;;
+win64) export KES_WINE=/usr/lib/wine/wine64 ;;
+*)
+  echo "KES_ARCH must be win32 or win64, not '$arch'" >&2
+  exit 2
+  ;;
+esac
 captures=$build/captures
 
 if [ -z "${KES_NO_BUILD:-}" ]; then
   set -e
   source scripts/setup.sh
   kes_install_packages
-  cmake -S . -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-win64.cmake" >/dev/null
-  echo "== building Kestrani, MorvaithSvc, the stand-ins and the client (win64)"
-  cmake --build "$build/win64" --target Kestrani MorvaithSvc WinRing0 lgLcdWrapper nvapi atiadlxx \
+  cmake -S . -B "$build/$arch" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-$arch.cmake" >/dev/null
+  echo "== building Kestrani, MorvaithSvc, the stand-ins and the client ($arch)"
+  cmake --build "$build/$arch" --target Kestrani MorvaithSvc WinRing0 lgLcdWrapper nvapi atiadlxx \
     kestrani-client blockdump
   set +e
 fi
 
-bin=$build/win64/bin
-export KES_WINE_ROOT=$build/win64/wine
+bin=$build/$arch/bin
+export KES_WINE_ROOT=$build/$arch/wine
 source tests/e2e/lib.sh
 sock="kes-run-$$"
 xvfb_pid=
@@ -74,7 +85,7 @@ finish() {
   echo "== done"
 }
 
-echo "== preparing a fresh Wine prefix and an X display"
+echo "== running the $arch programs ($(basename "$KES_WINE")); preparing a fresh Wine prefix and an X display"
 e2e_prefix
 trap finish EXIT
 trap 'exit 130' INT TERM

@@ -1,19 +1,38 @@
 # Shared set-up of the README commands: installs missing Debian packages.
 kes_packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine64 xvfb imagemagick tmux python3 clang-14 libclang-rt-14-dev zlib1g-dev nsis zip)
+  wine64 xvfb imagemagick tmux python3 clang-14 libclang-rt-14-dev zlib1g-dev
+  faketime libfaketime nsis zip unzip)
+# Wine's 32-bit loader, which runs the 32-bit deliverables; a machine that
+# cannot have it still builds and runs everything else.
+kes_packages_i386=(wine32:i386)
+
+kes_missing() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
 
 kes_install_packages() {
-  local missing=()
-  for p in "${kes_packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "== installing: ${missing[*]}"
-  local sudo=
+  local missing missing32 sudo=
+  mapfile -t missing < <(kes_missing "${kes_packages[@]}")
+  mapfile -t missing32 < <(kes_missing "${kes_packages_i386[@]}")
+  [ ${#missing[@]} -eq 0 ] && [ ${#missing32[@]} -eq 0 ] && return 0
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   export DEBIAN_FRONTEND=noninteractive
+  if [ ${#missing32[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  echo "== installing: ${missing[*]} ${missing32[*]}"
   $sudo apt-get update -q
-  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" ||
-    $sudo apt-get install -y -q --no-install-recommends -t bookworm "${missing[@]}"
+  if [ ${#missing[@]} -gt 0 ]; then
+    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" ||
+      $sudo apt-get install -y -q --no-install-recommends -t bookworm "${missing[@]}"
+  fi
+  if [ ${#missing32[@]} -gt 0 ]; then
+    $sudo apt-get install -y -q --no-install-recommends "${missing32[@]}" ||
+      echo "== could not install ${missing32[*]}: the 32-bit programs will not be run"
+  fi
+  return 0
 }

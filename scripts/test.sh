@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds the three builds
-# (native, win64, win32) and runs every test tier (native unit tests,
-# Windows tests under wine64, end-to-end scenarios under Wine and Xvfb).
+# (native, win64, win32) and runs every test tier: the native unit tests,
+# then the Windows tests and the end-to-end scenarios under Wine for the
+# 64-bit build and for the 32-bit build (the deliverables, under Wine's
+# 32-bit loader). Every tier runs even when an earlier one fails; the
+# summary at the end names the tiers that failed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -24,8 +27,43 @@ for name in native win64 win32; do
   cmake --build "$build/$name" -j "$jobs"
 done
 
-echo "== native tests"
-ctest --test-dir "$build/native" --output-on-failure -j "$jobs"
-echo "== Windows tests and scenarios under Wine"
-ctest --test-dir "$build/win64" --output-on-failure -j "$jobs"
+failed=()
+summary=()
+tier() { # name, build folder
+  local name=$1 dir=$2 log rc=0
+  echo "== $name"
+  log=$(mktemp)
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" 2>&1 | tee "$log" || rc=$?
+  [ "$rc" -eq 0 ] || failed+=("$name")
+  summary+=("$name: $(grep -E 'tests passed|tests failed' "$log" | tail -n1)")
+  rm -f "$log"
+}
+
+# Whether this machine runs 32-bit Windows programs: a tiny program of the
+# win32 build must exit with its pointer size, 4. This also makes the
+# win32 tier's Wine prefix template.
+why32=
+if [ ! -x /usr/lib/wine/wine ]; then
+  why32="Wine's 32-bit loader (Debian's wine32:i386) is not installed"
+else
+  rc32=0
+  KES_WINE=/usr/lib/wine/wine KES_WINE_ROOT="$build/win32/wine" \
+    tests/wine-run.sh "$build/win32/bin/pointer-size.exe" >/dev/null 2>&1 || rc32=$?
+  [ "$rc32" -eq 4 ] || why32="a 32-bit test program did not run under Wine's 32-bit loader (exit code $rc32)"
+fi
+
+tier "native tests" "$build/native"
+tier "win64: Windows tests and scenarios under wine64" "$build/win64"
+if [ -z "$why32" ]; then
+  tier "win32: Windows tests and scenarios under Wine's 32-bit loader" "$build/win32"
+else
+  summary+=("win32: THE 32-BIT TIER DID NOT RUN: $why32")
+fi
+
+echo "== summary"
+printf '   %s\n' "${summary[@]}"
+if [ ${#failed[@]} -gt 0 ]; then
+  printf '== FAILED: %s\n' "${failed[@]}"
+  exit 1
+fi
 echo "== all tests passed"

@@ -2,7 +2,10 @@
 # e2e_prefix makes a fresh WINEPREFIX under $KES_WINE_ROOT, copied from the
 # template that tests/wine-run.sh also uses, and ends its wineserver and
 # removes it when the scenario exits.
-wine=/usr/lib/wine/wine64
+# $wine is the loader of the build under test (KES_WINE: wine64, or the
+# 32-bit wine, which runs PE32 programs in a prefix made by wine64).
+wine=${KES_WINE:-/usr/lib/wine/wine64}
+wine64=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 export LC_ALL=C
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -34,7 +37,7 @@ e2e_prefix() {
     flock 9
     if [ ! -f "$root/template/.ready" ]; then
       rm -rf "$root/template"
-      WINEPREFIX="$root/template" "$wine" wineboot -i >/dev/null 2>&1
+      WINEPREFIX="$root/template" "$wine64" wineboot -i >/dev/null 2>&1
       WINEPREFIX="$root/template" "$wineserver" -w
       touch "$root/template/.ready"
     fi
