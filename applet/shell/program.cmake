@@ -24,5 +24,7 @@ if(WIN32 AND TARGET kes_shell_support AND TARGET kes_shell_core)
   kes_program(Kestrani GUI
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/Main_win.cpp ${CMAKE_SOURCE_DIR}/res/Kestrani.rc
     LIBS kes_shell_program)
-  target_include_directories(Kestrani PRIVATE ${CMAKE_SOURCE_DIR}/res)
+  target_include_directories(Kestrani PRIVATE ${CMAKE_SOURCE_DIR}/res ${KES_GENERATED_DIR})
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/res/Kestrani.rc PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/res/Kestrani.manifest;${CMAKE_SOURCE_DIR}/res/Kestrani.ico;${KES_GENERATED_DIR}/Version.h")
 endif()

@@ -10,6 +10,12 @@ wineserver=/usr/lib/wine/wineserver
 export LC_ALL=C
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# The built version: the project's version in the top CMakeLists.txt, in
+# the four numbers of the programs' file version.
+IFS=. read -r -a version_parts < <(sed -n 's/^project(Kestrani VERSION \([0-9.]*\).*/\1/p' \
+  "$(dirname "${BASH_SOURCE[0]}")/../../CMakeLists.txt")
+version_parts=("${version_parts[0]}" "${version_parts[1]:-0}" "${version_parts[2]:-0}" "${version_parts[3]:-0}")
+version=$(IFS=.; echo "${version_parts[*]}")
 
 e2e_fail() {
   echo "FAIL: $*" >&2

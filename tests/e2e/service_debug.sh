@@ -33,7 +33,7 @@ wait_screen() { # pattern seconds
 wait_screen ' - TSCClock: ' 20 || e2e_fail "no sampler lines: $(screen)"
 out=$(screen)
 first=$(grep -av '^$' <<<"$out" | head -1)
-[ "$first" = "Morvaith Service 1.0.0.0" ] || e2e_fail "first line: $first"
+[ "$first" = "Morvaith Service $version" ] || e2e_fail "first line: $first"
 grep -aq '^Haswell (Family 6 Model 3C Stepping 3), [0-9]* threads$' <<<"$out" || e2e_fail "model line: $out"
 grep -aq '^Intel Dynamic Acceleration technology (IDA) found$' <<<"$out" || e2e_fail "IDA line"
 grep -aEq '^Frequency: 3400 Mhz: [0-9.]+ Mhz \(34\.0 \* [0-9.]+\)$' <<<"$out" || e2e_fail "frequency line: $out"

@@ -27,8 +27,8 @@ first=$("$wine" "$svcwin\\blockdump.exe" --wait 15 2>/dev/null | tr -d '\r')
 sleep 1.5
 rec=$(dump)
 [ "$(field RecordSize <<<"$rec")" = 316 ] || e2e_fail "size: $rec"
-[ "$(field VersionMS <<<"$rec")" = 0x00010000 ] || e2e_fail "version: $rec"
-[ "$(field ServiceText <<<"$rec")" = "Service 1.0.0.0" ] || e2e_fail "service text: $rec"
+[ "$(field VersionMS <<<"$rec")" = "$(printf '0x%04X%04X' "${version_parts[0]}" "${version_parts[1]}")" ] || e2e_fail "version: $rec"
+[ "$(field ServiceText <<<"$rec")" = "Service $version" ] || e2e_fail "service text: $rec"
 [ "$(field Signature <<<"$rec")" = 0x306C3 ] || e2e_fail "signature: $rec"
 [ "$(field ProcessorCount <<<"$rec")" = "$cpus" ] || e2e_fail "processor count: $rec"
 [ "$(field TjMax <<<"$rec")" = 100 ] || e2e_fail "TjMax: $rec"
@@ -75,7 +75,7 @@ c=$(dump)
 log="$svcdir/MorvaithSvc.log"
 [ -f "$log" ] || e2e_fail "no log file"
 tr -d '\r' <"$log" >"$svcdir/log.txt"
-grep -aq ' - Morvaith Service 1\.0\.0\.0$' "$svcdir/log.txt" || e2e_fail "version line: $(cat "$log")"
+grep -aq " - Morvaith Service ${version//./\\.}\$" "$svcdir/log.txt" || e2e_fail "version line: $(cat "$log")"
 grep -aq " - Haswell (Family 6 Model 3C Stepping 3), $cpus threads\$" "$svcdir/log.txt" || e2e_fail "model line"
 grep -aq ' - Intel Dynamic Acceleration technology (IDA) found$' "$svcdir/log.txt" || e2e_fail "IDA line"
 grep -aEq ' - Frequency: 3400 Mhz: [0-9]+\.[0-9]{6} Mhz \(34\.0 \* [0-9]+\.[0-9]{6}\)$' "$svcdir/log.txt" ||
