@@ -142,7 +142,7 @@ void PaintPreview(HWND window, const TLcdFrame& frame) {
 }  // namespace
 
 void CALLBACK RenderTick(HWND window, UINT, UINT_PTR, DWORD now) {
-  if (TakeGatherTurn(now, NextGather)) Gather();
+  if (TakeGatherTurn(now, NextGather, Gathered)) Gather();
 
   tComposeInput in;
   in.Background = &BackgroundImage;

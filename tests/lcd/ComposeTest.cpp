@@ -141,6 +141,21 @@ TEST(ComposeFrame, AlarmShowsInTheSecondHalfThenThePageReturns) {
   EXPECT_EQ(std::memcmp(&f.frame, &datePage, sizeof alarm), 0) << "same date page as before";
 }
 
+// The alarm's half second: the next gathering 0..499 ms ahead, also when the
+// tick count wraps between now and the next gathering.
+TEST(ComposeHelpers, AlarmHalfSecondAcrossTheWrap) {
+  struct Case {
+    uint32_t next, now;
+    bool second;
+  } cases[] = {
+      {2000, 1000, false},        {2000, 1500, false},        {2000, 1501, true},         {2000, 2000, true},
+      {2000, 2001, false},        {0x100, 0xFFFFFF10u, true}, {0x100, 0xFFFFFF00u, false}, {0x100, 0x50, true},
+      {0xFFFFFF00u, 0xFFFFFD10u, true}, {0xFFFFFF00u, 0xFFFFFB00u, false}, {0, 0xFFFFFE0Du, true}, {0, 0xFFFFFE0Cu, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(InSecondHalf(c.next, c.now), c.second) << std::hex << c.next << " " << c.now;
+}
+
 TEST(ComposeFrame, GpuAlarmNeverClearsAndTakesTheFirstOver) {
   Fixture f("[NVidia]\nTemperature.00=20,0\nTemperature.01=40,0\n", 0, 2);
   f.settings.NvAlarm = 80;
