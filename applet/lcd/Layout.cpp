@@ -173,7 +173,8 @@ void LoadItemSettings(const TIniSource& ini, const std::string& section, const s
       s.DoInvert = ReadTruth(ini, section, "DoInvert");
       s.Fahrenheit = ReadTruth(ini, section, "Fahrenheit");
       s.HideTrayIcon = ReadTruth(ini, section, "HideTrayIcon");
-      s.CpuAlarm = ReadInteger(ini, "Processor", "Alarm", 0, true);
+      s.CpuAlarm = s.CpuAlarmSetting = ReadInteger(ini, "Processor", "Alarm", 0, true);
+      s.CpuAlarmTjMax = 0;
       s.NvAlarm = ReadInteger(ini, "nVidia", "Alarm", 0, true);
       s.AtiAlarm = ReadInteger(ini, "ATi", "Alarm", 0, true);
       break;

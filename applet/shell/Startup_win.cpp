@@ -73,10 +73,10 @@ void ReadItems() {
 void ChooseCpuSource() {
   if (IsUserAdmin()) {
     CpuThread.reset(new tCPUThread("winring0.dll", nullptr));
-    if (Settings.CpuAlarm < 0)
-      Settings.CpuAlarm = static_cast<int32_t>(CpuThread->TjMax.load() + 0.5) + Settings.CpuAlarm;
+    UpdateCpuAlarm(Settings, CpuThread->TjMax.load());
   } else {
-    ReadServiceBlock(Layout.CpuData, Settings.Fahrenheit, Settings.CpuAlarm);
+    std::string dropped;
+    ReadServiceBlock(Layout.CpuData, Settings, dropped);
   }
 }
 
