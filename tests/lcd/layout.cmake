@@ -51,10 +51,11 @@ if(KES_BUILD STREQUAL "native" AND KES_CLANGXX)
   set(KES_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs in the tests")
   foreach(target
       "bmp|${fuzz}/bmp-seeds|${fuzz}/BmpFuzz.cpp|${lcd}/Bmp.cpp"
-      "layout|${CMAKE_SOURCE_DIR}/res/Kestrani.ini|${fuzz}/LayoutFuzz.cpp|${lcd}/Layout.cpp|${lcd}/IniFile.cpp")
+      "layout|${CMAKE_SOURCE_DIR}/res/Kestrani.ini,${fuzz}/layout-seeds/limits.ini|${fuzz}/LayoutFuzz.cpp|${lcd}/Layout.cpp|${lcd}/IniFile.cpp")
     string(REPLACE "|" ";" parts "${target}")
     list(GET parts 0 name)
     list(GET parts 1 seeds)
+    string(REPLACE "," ";" seeds "${seeds}")
     list(SUBLIST parts 2 -1 sources)
     set(exe ${CMAKE_CURRENT_BINARY_DIR}/lcd_fuzz_${name})
     add_custom_command(OUTPUT ${exe}
