@@ -6,6 +6,10 @@ kes_native_test(lcd_layout_test
     ${CMAKE_CURRENT_LIST_DIR}/StretchTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ButtonsTest.cpp
   LIBS kes_lcd_layout kes_lcd_core)
+if(TARGET lcd_layout_test)
+  # Bitmap files in every form the background decoder reads, with references.
+  target_compile_definitions(lcd_layout_test PRIVATE KES_BMP_FIXTURES="${CMAKE_CURRENT_LIST_DIR}/bmp/")
+endif()
 
 if(TARGET kes_lcd_compose)
   kes_native_test(lcd_compose_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ComposeTest.cpp LIBS kes_lcd_compose)
