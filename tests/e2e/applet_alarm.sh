@@ -77,6 +77,34 @@ backs=$(awk '$2 == 0' "$lcdout/foreground.log" | wc -l)
 ((asks >= groups && backs >= groups)) || e2e_fail "foreground asked $asks, given back $backs times for $groups alarms"
 echo "foreground: $asks requests, $backs releases"
 
+# A threshold relative to TjMax (100 in this profile) counts in degrees
+# Celsius and is compared in the display unit: -4 is 96 C, 205 F, above every
+# processor (at most 95 C, 203 F), so no alarm shows with Fahrenheit on, at
+# start and after the menu switched Fahrenheit off and on again.
+no_popup_for() { # seconds what
+  local from to seq
+  from=$(frame_count)
+  sleep "$1"
+  to=$(frame_count)
+  ((to > from)) || e2e_fail "no frames $2"
+  for ((seq = from + 1; seq <= to; seq++)); do
+    ! is_popup "$(kept_frame "$seq")" || e2e_fail "a pop-up (the alarm) showed $2, frame $seq"
+  done
+  echo "no alarm in $((to - from)) frames $2"
+}
+client command 1000 >/dev/null
+client wait-gone 10 >/dev/null || e2e_fail "the applet did not end"
+sed -i 's/^Alarm=85/Alarm=-4/; s/^Fahrenheit=.*/Fahrenheit=1/' "$appdir/Kestrani.ini"
+grep -q '^Fahrenheit=1' "$appdir/Kestrani.ini" || e2e_fail "could not switch Fahrenheit on"
+applet_running
+wait_frames 8 10 || e2e_fail "no frames after the restart"
+no_popup_for 3 "with Alarm=-4 in Fahrenheit"
+client command 1003 >/dev/null
+wait_frames 8 10 || e2e_fail "no frames in Celsius"
+client command 1003 >/dev/null
+wait_frames 4 10 || e2e_fail "no frames in Fahrenheit again"
+no_popup_for 3 "after Fahrenheit off and on from the menu"
+
 # The GPU alarm needs the NVIDIA reader, which the applet picks only when the
 # primary display adapter's name says NVIDIA.
 adapter=$(client display-devices | awk '$2 ~ /flags=0x[0-9A-F]*[4567CDEF]$/ { $1 = $2 = ""; print; exit }')
