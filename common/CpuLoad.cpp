@@ -36,11 +36,14 @@ bool tLoadMeter::GetCpuUsage(int32_t processorCount, double* usage) {
   if (PrevIdle.size() != n) PrevIdle.assign(n, 0.0);
   // Two calls within one tick of the system clock have no interval to divide
   // by: keep the earlier baseline and write nothing.
-  if (PrevSystemTime != 0.0 && now <= PrevSystemTime) return true;
+  if (PrevSystemTime != 0.0 && now == PrevSystemTime) return true;
+  // A clock set back has no interval either, but its baseline would hold
+  // every load until the clock caught up: start a new baseline instead.
+  const bool measure = PrevSystemTime != 0.0 && now > PrevSystemTime;
 
   for (size_t i = 0; i < n; ++i) {
     const double idle = ReadLargeInteger(&Buffer[i * kProcessorPerformanceRecordSize]);
-    if (PrevSystemTime != 0.0) {
+    if (measure) {
       double load = 100.0 - (idle - PrevIdle[i]) / (now - PrevSystemTime) * 100.0;
       usage[i] = load < 0.0 ? 0.0 : load;
     }

@@ -27,7 +27,9 @@ class tLoadMeter {
 
   // Writes the load in percent of processors 0..processorCount-1 into usage
   // (negative results become 0). The first successful call only records the
-  // idle times. A failing query leaves usage and the recorded state alone.
+  // idle times, and so does a call whose clock lies before the recorded one
+  // (the system time was set back). A failing query leaves usage and the
+  // recorded state alone.
   bool GetCpuUsage(int32_t processorCount, double* usage);
 
  private:

@@ -20,11 +20,16 @@ struct TBmpImage {
   TRgb At(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
 };
 
-// Decode an uncompressed bitmap file of 1, 4, 8, 24 or 32 bits per pixel,
-// bottom-up or top-down (32-bit also with the plain BI_BITFIELDS masks).
+// Decode a bitmap file in the forms Windows' own loader reads: 1, 4, 8, 16,
+// 24 and 32 bits per pixel, bottom-up or top-down; RLE8 and RLE4 (bottom-up);
+// 16 and 32 bits with BI_BITFIELDS masks (5-5-5, 5-6-5, any 32-bit masks;
+// 16 bits without masks are 5-5-5); the 40-byte header and its longer forms,
+// and the old 12-byte header (unsigned height, 3-byte palette entries).
 // Keeps at most maxWidth x maxHeight pixels from the top left. Anything else
-// (compression, 16 bits, a header, palette or pixel array that does not fit
-// the data) is rejected: false and an empty image. Never reads outside data.
+// (other compressions, a header, palette or pixel array that does not fit
+// the data) is rejected: false and an empty image. Run-length data that ends
+// early leaves the rest of the picture in palette entry 0. Never reads
+// outside data.
 bool DecodeBmp(const uint8_t* data, size_t size, TBmpImage& image, int maxWidth = kLcdWidth,
                int maxHeight = kLcdHeight);
 

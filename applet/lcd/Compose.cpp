@@ -8,6 +8,7 @@
 #include "applet/lcd/Decimal.h"
 #include "applet/lcd/LCDFont.h"
 #include "applet/lcd/LcdDraw.h"
+#include "common/TickCount.h"
 
 const char kContactLine[] = "(c) the Kestrani team";
 
@@ -230,7 +231,7 @@ tComposeResult ComposeFrame(TLcdFrame& frame, tLcdLayout& L, const tLcdSettings&
   tComposeResult result;
   // The alarm shows only in the second half of the gathering second, so that
   // it blinks while the temperature stays over.
-  if (state.AlarmPending && in.NextGather - in.TickNow < 500u) {
+  if (state.AlarmPending && InSecondHalf(in.NextGather, in.TickNow)) {
     result.AlarmShown = result.WantForeground = true;
     DrawPopup(frame, 140, 26, kFont5x7, kPopupBell, state.AlarmLine2, state.AlarmLine1);
     state.AlarmPending = false;
@@ -239,6 +240,11 @@ tComposeResult ComposeFrame(TLcdFrame& frame, tLcdLayout& L, const tLcdSettings&
     DrawPage(frame, s, L, in, locale);
   }
   return result;
+}
+
+bool InSecondHalf(uint32_t nextGather, uint32_t now) {
+  const int32_t ahead = TickDistance(now, nextGather);
+  return ahead >= 0 && ahead < 500;
 }
 
 void DrawCapturePopup(TLcdFrame& frame, std::string_view capturePath) {

@@ -85,6 +85,11 @@ void FinishGathering(tLcdLayout& layout, const double* coreLoads, size_t coreLoa
 // set ("Alarm, TjMax=%3d°C" and "CPU=%3d°C" or "GPU=%3d°C", °F forms).
 bool CheckAlarm(double value, int32_t threshold, bool gpu, bool fahrenheit, tRenderState& state);
 
+// True in the second half of the gathering second: the next gathering lies
+// 0..499 ms ahead of now, measured by the ticks' signed distance so that the
+// rule holds across the tick count's wrap. The alarm pop-up shows only then.
+bool InSecondHalf(uint32_t nextGather, uint32_t now);
+
 // The number text of a value: rounded (halves to even), plain decimal.
 // Writes at most size - 1 characters and returns the text's length.
 int FormatItemNumber(double value, char* out, size_t size);

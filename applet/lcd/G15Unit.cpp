@@ -49,19 +49,17 @@ void TLcdG15::Send(const TLgLcdBitmap& bitmap, uint32_t word) {
 
 void TLcdG15::UpdateFromCanvas(uint32_t priority) {
   if (Device == -1 || !Canvas) return;
-  auto bitmap = std::make_unique<TLgLcdBitmap>();
-  bitmap->format = kLgLcdBitmapFormat160x43x8;
-  std::memset(bitmap->pixels, 0, sizeof(bitmap->pixels));
-  ConvertFrameTo8Bit(*Canvas, bitmap->pixels);
-  Send(*bitmap, (priority & 0xFFu) | kLgLcdSynchronousUpdate);
+  bitmap_.format = kLgLcdBitmapFormat160x43x8;
+  std::memset(bitmap_.pixels, 0, sizeof(bitmap_.pixels));
+  ConvertFrameTo8Bit(*Canvas, bitmap_.pixels);
+  Send(bitmap_, (priority & 0xFFu) | kLgLcdSynchronousUpdate);
 }
 
 void TLcdG15::Clear() {
   if (Device == -1) return;
-  auto bitmap = std::make_unique<TLgLcdBitmap>();
-  bitmap->format = kLgLcdBitmapFormat160x43x8;
-  std::memset(bitmap->pixels, 0, sizeof(bitmap->pixels));
-  Send(*bitmap, kLgLcdPriorityNormal | kLgLcdSynchronousUpdate);
+  bitmap_.format = kLgLcdBitmapFormat160x43x8;
+  std::memset(bitmap_.pixels, 0, sizeof(bitmap_.pixels));
+  Send(bitmap_, kLgLcdPriorityNormal | kLgLcdSynchronousUpdate);
 }
 
 int32_t TLcdG15::SetForeground(int32_t flag) {

@@ -122,6 +122,8 @@ class TLcdG15 {
   void Open(bool configurable, bool autostartable, bool persistent);
   void Send(const TLgLcdBitmap& bitmap, uint32_t word);
 
+  TLgLcdBitmap bitmap_{};  // the record every send fills, so a send allocates nothing
+
   TLgLcdLibrary library_;
   std::string appName_;
   TLgLcdConnectContext connect_{};

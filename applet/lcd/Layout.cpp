@@ -1,6 +1,7 @@
 #include "applet/lcd/Layout.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +10,13 @@
 const char* const kFontNames[kFontCount] = {"5x7", "4x7", "5x6", "4x6", "4x5", "D7x10", "D7x12", "D8x14"};
 
 namespace {
+
+// v + d kept within 32 bits: a coordinate at the limit stays there (and off
+// the display) instead of overflowing.
+int32_t MoveCoordinate(int32_t v, int32_t d) {
+  const int64_t moved = static_cast<int64_t>(v) + d;
+  return moved > INT32_MAX ? INT32_MAX : moved < INT32_MIN ? INT32_MIN : static_cast<int32_t>(moved);
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -173,7 +181,8 @@ void LoadItemSettings(const TIniSource& ini, const std::string& section, const s
       s.DoInvert = ReadTruth(ini, section, "DoInvert");
       s.Fahrenheit = ReadTruth(ini, section, "Fahrenheit");
       s.HideTrayIcon = ReadTruth(ini, section, "HideTrayIcon");
-      s.CpuAlarm = ReadInteger(ini, "Processor", "Alarm", 0, true);
+      s.CpuAlarm = s.CpuAlarmSetting = ReadInteger(ini, "Processor", "Alarm", 0, true);
+      s.CpuAlarmTjMax = 0;
       s.NvAlarm = ReadInteger(ini, "nVidia", "Alarm", 0, true);
       s.AtiAlarm = ReadInteger(ini, "ATi", "Alarm", 0, true);
       break;
@@ -195,10 +204,10 @@ void ReadTextItem(const TIniSource& ini, tTextItem& item, const std::string& sec
   ParsePair(ReadOr(ini, section, IndexedKey(key, index), ""), kMissingCoordinate, x, y);
   if (x == kMissingCoordinate || y == kMissingCoordinate) return;
   item.Visible = true;
-  item.X = x + 1;
+  item.X = MoveCoordinate(x, 1);
   item.Y = y;
   item.Font = FontIdFromName(ReadOr(ini, section, IndexedKey(key + ".Font", index), ""));
-  if (item.Font == 2) item.Y -= 1;
+  if (item.Font == 2) item.Y = MoveCoordinate(y, -1);
 }
 
 void ReadBarItem(const TIniSource& ini, tBarItem& item, const std::string& section,

@@ -77,7 +77,9 @@ struct tLcdSettings {
   bool DoInvert = false;
   bool Fahrenheit = false;
   bool HideTrayIcon = false;
-  int32_t CpuAlarm = 0;
+  int32_t CpuAlarm = 0;         // processor alarm threshold in the display unit, as compared
+  int32_t CpuAlarmSetting = 0;  // [Processor] Alarm as configured; negative counts down from TjMax
+  int32_t CpuAlarmTjMax = 0;    // TjMax (degrees C) a negative setting counts from; 0 while unknown
   int32_t NvAlarm = 0;
   int32_t AtiAlarm = 0;
   int32_t NetworkIndex = 0;

@@ -21,10 +21,11 @@ void tAtiGPU::Init() {
   const int32_t status = api_.NumberOfAdapters(&count);
   AdapterCount = status != 0 ? status : count;
   if (AdapterCount <= 0) return;
-  // The size argument is a 32-bit byte count; a count it cannot express
-  // leaves no adapter to read.
-  constexpr int32_t kMaxAdapters = INT32_MAX / static_cast<int32_t>(sizeof(TAdlAdapterInfo));
-  if (AdapterCount > kMaxAdapters) return;
+  // A machine has a handful of adapters; a library reporting more is read
+  // for the first kAtiMaxAdapters only, so that it can neither exhaust
+  // memory nor stall the start. AdapterCount is what was allocated, and the
+  // layout's groups and the tick are sized by it.
+  if (AdapterCount > kAtiMaxAdapters) AdapterCount = kAtiMaxAdapters;
   states_.assign(static_cast<size_t>(AdapterCount), TState{});
   info_.assign(static_cast<size_t>(AdapterCount), TAdlAdapterInfo{});
   for (TAdlAdapterInfo& rec : info_) rec.size = sizeof(TAdlAdapterInfo);

@@ -6,6 +6,9 @@
 
 #include "applet/sensors/AdlApi.h"
 
+// The most adapters read, as many as the NVIDIA reader's handle table holds.
+constexpr int32_t kAtiMaxAdapters = 64;
+
 class tAtiGPU {
  public:
   // Loads "atiadlxx.dll", else "atiadlxy.dll", initialises the library and
@@ -29,8 +32,9 @@ class tAtiGPU {
   int32_t GetFanSpeed(uint32_t i) const { return Get(i, &TState::fanSpeed); }
   int32_t GetTemperature(uint32_t i) const { return Get(i, &TState::temperature); }
 
-  // The adapter count; 0 without a library, -1 when the count function is
-  // missing, or the count call's non-zero status.
+  // The adapters read, at most kAtiMaxAdapters of those the library
+  // counts; 0 without a library, -1 when the count function is missing, or
+  // the count call's non-zero status.
   int32_t AdapterCount = 0;
 
  private:

@@ -29,6 +29,7 @@ std::string MessageText;
 std::string ServiceText;
 
 uint32_t NextGather = 0;
+bool Gathered = false;
 tRenderState RenderState;
 uint32_t CaptureDeadline = 0;
 std::string CapturePath;

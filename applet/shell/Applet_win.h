@@ -71,6 +71,7 @@ extern std::string ServiceText;        // where the processor figures come from
 
 // Reading and rendering state of the tick.
 extern uint32_t NextGather;
+extern bool Gathered;                 // false until the first gathering
 extern tRenderState RenderState;
 extern uint32_t CaptureDeadline;
 extern std::string CapturePath;

@@ -50,7 +50,7 @@ void StartCapture() {
 }
 
 void ShowCapture(TLcdFrame& frame, uint32_t now) {
-  if (CapturePath.empty() || !CaptureShowing(CaptureDeadline, now)) return;
+  if (!CaptureShowing(CapturePath, CaptureDeadline, now)) return;
   if (!FileExists(CapturePath)) SaveFrame(frame, CapturePath);
   DrawCapturePopup(frame, CapturePath);
 }

@@ -67,7 +67,10 @@ void ReadShellTextItem(tTextItem& item, const std::string& section, const std::s
                        tLcdSettings& settings) {
   const TProfileIni ini;
   ReadTextItem(ini, item, section, key, index, &settings);
-  if (key != "Date") return;
+  if (key == "Date") FindLCorePath(settings);
+}
+
+void FindLCorePath(tLcdSettings& settings) {
   if (FileExists(settings.LCorePath)) return;
   // Not configured (or moved): a running LCD manager tells where it lives.
   const DWORD processId = FindProcess(kLCoreName);

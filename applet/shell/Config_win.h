@@ -32,3 +32,5 @@ double ReadIniFloat(const std::string& section, const std::string& key);
 // cannot be read leaves LCorePath as configured.
 void ReadShellTextItem(tTextItem& item, const std::string& section, const std::string& key,
                        int index, tLcdSettings& settings);
+// The applet's part of the "Date" settings alone, after the layout was read.
+void FindLCorePath(tLcdSettings& settings);

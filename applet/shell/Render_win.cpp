@@ -29,7 +29,7 @@ std::vector<double> SamplerTemperatures;  // Celsius, per logical processor
 void GatherCpu() {
   tCPUData& cpu = Layout.CpuData;
   if (CpuThread && CpuThread->GetGeneration() != 0) {
-    ServiceText = kInternalServiceText;
+    ServiceText.assign(kInternalServiceText);
     SamplerTemperatures.resize(cpu.TemperatureItems.size());
     for (size_t i = 0; i < SamplerTemperatures.size(); ++i)
       SamplerTemperatures[i] = CpuThread->GetTemperature(static_cast<uint32_t>(i));
@@ -42,8 +42,10 @@ void GatherCpu() {
     reading.ProcessorCount = static_cast<int>(SamplerTemperatures.size());
     reading.Temperatures = SamplerTemperatures.data();
     ApplySamplerReading(reading, CpuThread->Signature, Settings.Fahrenheit, cpu);
+    // The threshold follows the unit the temperatures were just given in.
+    UpdateCpuAlarm(Settings, CpuThread->TjMax.load());
   } else {
-    ServiceText = ReadServiceBlock(cpu, Settings.Fahrenheit, Settings.CpuAlarm);
+    ReadServiceBlock(cpu, Settings, ServiceText);
   }
 }
 
@@ -142,7 +144,7 @@ void PaintPreview(HWND window, const TLcdFrame& frame) {
 }  // namespace
 
 void CALLBACK RenderTick(HWND window, UINT, UINT_PTR, DWORD now) {
-  if (TakeGatherTurn(now, NextGather)) Gather();
+  if (TakeGatherTurn(now, NextGather, Gathered)) Gather();
 
   tComposeInput in;
   in.Background = &BackgroundImage;

@@ -3,9 +3,12 @@
 #include "applet/shell/ShellRules.h"
 #include "service/HardwareBlockReader_win.h"
 
-std::string ReadServiceBlock(tCPUData& cpu, bool fahrenheit, int32_t& cpuAlarm) {
+void ReadServiceBlock(tCPUData& cpu, tLcdSettings& settings, std::string& serviceText) {
   // The reader opens, copies, unmaps and closes on every call.
   tBlockReading reading;
-  if (!ReadPublishedBlock(reading)) return kServiceNotFoundText;
-  return ApplyServiceReading(reading, fahrenheit, cpu, cpuAlarm);
+  if (!ReadPublishedBlock(reading)) {
+    serviceText.assign(kServiceNotFoundText);
+    return;
+  }
+  ApplyServiceReading(reading, settings, cpu, serviceText);
 }

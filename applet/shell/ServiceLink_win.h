@@ -6,6 +6,7 @@
 #include "applet/lcd/Layout.h"
 
 // Opens, reads and closes the published block. On an accepted block it fills
-// the snapshot (ApplyServiceReading) and returns "Service %d.%d.%d.%d";
-// otherwise it returns "Service not found" and changes nothing.
-std::string ReadServiceBlock(tCPUData& cpu, bool fahrenheit, int32_t& cpuAlarm);
+// the snapshot and the processor alarm (ApplyServiceReading) and sets
+// serviceText to "Service %d.%d.%d.%d"; otherwise serviceText becomes
+// "Service not found" and nothing else changes.
+void ReadServiceBlock(tCPUData& cpu, tLcdSettings& settings, std::string& serviceText);

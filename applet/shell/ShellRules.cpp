@@ -1,5 +1,6 @@
 #include "applet/shell/ShellRules.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -134,6 +135,14 @@ std::string ServiceVersionText(uint32_t versionMS, uint32_t versionLS) {
   return FormatServiceVersion(versionMS, versionLS);
 }
 
+void ServiceVersionText(uint32_t versionMS, uint32_t versionLS, std::string& text) {
+  char version[48];
+  std::snprintf(version, sizeof version, "Service %d.%d.%d.%d", static_cast<int>(versionMS >> 16),
+                static_cast<int>(versionMS & 0xFFFF), static_cast<int>(versionLS >> 16),
+                static_cast<int>(versionLS & 0xFFFF));
+  text.assign(version);
+}
+
 namespace {
 
 double DisplayTemperature(double celsius, bool fahrenheit) {
@@ -142,8 +151,24 @@ double DisplayTemperature(double celsius, bool fahrenheit) {
 
 }  // namespace
 
-std::string ApplyServiceReading(const tBlockReading& reading, bool fahrenheit, tCPUData& cpu,
-                                int32_t& cpuAlarm) {
+int32_t CpuAlarmThreshold(int32_t configured, int32_t tjMax, bool fahrenheit) {
+  if (configured >= 0) return configured;
+  if (tjMax <= 0) return configured;
+  const int64_t celsius = static_cast<int64_t>(tjMax) + configured;
+  if (celsius < 1) return 0;
+  return static_cast<int32_t>(fahrenheit ? std::lround(DisplayTemperature(static_cast<double>(celsius), true))
+                                         : celsius);
+}
+
+void UpdateCpuAlarm(tLcdSettings& settings, double tjMax) {
+  if (settings.CpuAlarmTjMax <= 0 && tjMax >= 0.5 && tjMax < 1000.0)
+    settings.CpuAlarmTjMax = static_cast<int32_t>(std::lround(tjMax));
+  settings.CpuAlarm = CpuAlarmThreshold(settings.CpuAlarmSetting, settings.CpuAlarmTjMax, settings.Fahrenheit);
+}
+
+void ApplyServiceReading(const tBlockReading& reading, tLcdSettings& settings, tCPUData& cpu,
+                         std::string& serviceText) {
+  const bool fahrenheit = settings.Fahrenheit;
   cpu.Frequency.Value = reading.CpuClock;
   for (size_t i = 0; i < cpu.TemperatureItems.size(); ++i) {
     // The block has 16 slots; processors past them have no reading.
@@ -159,9 +184,9 @@ std::string ApplyServiceReading(const tBlockReading& reading, bool fahrenheit, t
   } else {
     cpu.RealClock = reading.TscClock;
   }
-  if (cpuAlarm < 0) cpuAlarm += reading.TjMax;
+  UpdateCpuAlarm(settings, reading.TjMax);
   cpu.Signature = reading.Signature;
-  return ServiceVersionText(reading.VersionMS, reading.VersionLS);
+  ServiceVersionText(reading.VersionMS, reading.VersionLS, serviceText);
 }
 
 void ApplySamplerReading(const tBlockReadings& reading, uint32_t signature, bool fahrenheit,

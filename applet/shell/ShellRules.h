@@ -56,17 +56,37 @@ std::string CopyDataText(const void* data, size_t cbData);
 
 // "Service %d.%d.%d.%d" from the file version halves.
 std::string ServiceVersionText(uint32_t versionMS, uint32_t versionLS);
+// The same into text, reusing its storage: no allocation once text has held
+// a version as long.
+void ServiceVersionText(uint32_t versionMS, uint32_t versionLS, std::string& text);
 
 constexpr const char kInternalServiceText[] = "Internal Service";
 constexpr const char kServiceNotFoundText[] = "Service not found";
 
+// The processor alarm's threshold in the display unit. A configured value
+// of 0 or more is one already (0 is off). A negative one counts down from
+// TjMax in degrees Celsius (TjMax + configured), shown and compared in
+// degrees Fahrenheit when they are on (rounded); while TjMax is unknown (0),
+// or when the count-down ends below 1 degree Celsius, the threshold stays
+// below 1 and the alarm off.
+int32_t CpuAlarmThreshold(int32_t configured, int32_t tjMax, bool fahrenheit);
+
+// Records the TjMax (degrees C, rounded) that a negative processor alarm
+// counts from, the first time one above 0 is known, and sets CpuAlarm from
+// the setting, that TjMax and the display unit (CpuAlarmThreshold). Called
+// with the in-process sampler's TjMax at start, with the service's at each
+// reading and with 0 at every gathering, so the threshold follows the
+// Fahrenheit toggle together with the temperatures.
+void UpdateCpuAlarm(tLcdSettings& settings, double tjMax);
+
 // Copies an accepted block reading into the snapshot: the core clock, the
 // temperatures of processors 0..min(count, 16)-1 in the display unit (the
 // rest are set to 0), RealClock and BusClock by the block's form and
-// generation, the signature, and a negative cpuAlarm moved by TjMax.
-// Returns the service's version text.
-std::string ApplyServiceReading(const tBlockReading& reading, bool fahrenheit, tCPUData& cpu,
-                                int32_t& cpuAlarm);
+// generation, the signature; updates the processor alarm with the block's
+// TjMax (UpdateCpuAlarm); serviceText becomes the service's version text.
+// Allocates nothing once serviceText has held such a text.
+void ApplyServiceReading(const tBlockReading& reading, tLcdSettings& settings, tCPUData& cpu,
+                         std::string& serviceText);
 
 // Copies one second of the in-process sampler (the same readings the
 // service publishes) and its signature into the snapshot: the core clock, RealClock

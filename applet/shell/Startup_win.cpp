@@ -43,67 +43,37 @@ TBmpImage LoadBackground(const std::string& path) {
   return image;
 }
 
-// The display elements in their start-up order.
-void ReadItems() {
-  tLcdLayout& L = Layout;
-  ReadShellTextItem(L.DateItem, "Common", "Date", kNoIndex, Settings);
-  ReadShellTextItem(L.WeekItem, "Common", "Week", kNoIndex, Settings);
-  ReadShellTextItem(L.ClockItem, "Common", "Clock", kNoIndex, Settings);
-  TProfileIni ini;
-  ReadShellTextItem(L.MemoryItem, "Memory", "Usage", kNoIndex, Settings);
-  ReadBarItem(ini, L.MemoryBar, "Memory", "Usage.BarGraph", kNoIndex);
-  ReadShellTextItem(L.CpuUsageItem, "Processor", "Usage", kNoIndex, Settings);
-  ReadBarItem(ini, L.CpuUsageBar, "Processor", "Usage.BarGraph", kNoIndex);
-  ReadShellTextItem(L.CpuAverageItem, "Processor", "Temperature.Average", kNoIndex, Settings);
-  ReadShellTextItem(L.UpStreamItem, "Network", "UpStream", kNoIndex, Settings);
-  ReadShellTextItem(L.DnStreamItem, "Network", "DnStream", kNoIndex, Settings);
-  tCPUData& c = L.CpuData;
-  c.UsageItems.assign(CpuCount, tTextItem{});
-  c.UsageBars.assign(CpuCount, tBarItem{});
-  c.TemperatureItems.assign(CpuCount, tTextItem{});
-  for (int i = 0; i < CpuCount; ++i) ReadShellTextItem(c.UsageItems[i], "Processor", "Usage", i, Settings);
-  for (int i = 0; i < CpuCount; ++i) ReadBarItem(ini, c.UsageBars[i], "Processor", "Usage.BarGraph", i);
-  for (int i = 0; i < CpuCount; ++i)
-    ReadShellTextItem(c.TemperatureItems[i], "Processor", "Temperature", i, Settings);
-  ReadShellTextItem(c.Frequency, "Processor", "Frequency", kNoIndex, Settings);
+// The graphics reader of the primary display's maker, kept only when it
+// found adapters.
+void ChooseGpuReader() {
+  AdapterKind = DetectDisplayAdapter();
+  if (AdapterKind == kAdapterNvidia) NvReader.reset(new tNvGPU());
+  if (AdapterKind == kAdapterAti) AtiReader.reset(new tAtiGPU());
+  if (NvReader && NvReader->AdapterCount < 1) NvReader.reset();
+  if (AtiReader && AtiReader->AdapterCount <= 0) AtiReader.reset();
+}
+
+// The layout and its settings in the start-up order (ReadLayout), with the
+// applet's own parts: the running LCD manager's path, the network interface
+// and the adapter counts under [Debug].
+void ReadAppletLayout() {
+  const int nvAdapters = NvReader ? static_cast<int>(NvReader->AdapterCount) : 0;
+  const int atiAdapters = AtiReader ? AtiReader->AdapterCount : 0;
+  ReadLayout(TProfileIni(), CpuCount, AdapterKind, nvAdapters, atiAdapters, Layout, Settings);
+  FindLCorePath(Settings);
   SelectNetworkInterface(static_cast<uint32_t>(Settings.NetworkIndex));
+  if (nvAdapters > 0) WriteIniString("Debug", "NvGPU.NumberOfAdapters", std::to_string(nvAdapters));
+  if (atiAdapters > 0) WriteIniString("Debug", "AtiGPU.NumberOfAdapters", std::to_string(atiAdapters));
 }
 
 // The in-process sampler when elevated; otherwise one reading of the block.
 void ChooseCpuSource() {
   if (IsUserAdmin()) {
     CpuThread.reset(new tCPUThread("winring0.dll", nullptr));
-    if (Settings.CpuAlarm < 0)
-      Settings.CpuAlarm = static_cast<int32_t>(CpuThread->TjMax.load() + 0.5) + Settings.CpuAlarm;
+    UpdateCpuAlarm(Settings, CpuThread->TjMax.load());
   } else {
-    ReadServiceBlock(Layout.CpuData, Settings.Fahrenheit, Settings.CpuAlarm);
-  }
-}
-
-void ReadGpuLayout() {
-  TProfileIni ini;
-  AdapterKind = DetectDisplayAdapter();
-  Layout.IntelItem = tTextItem{};
-  if (AdapterKind == kAdapterNvidia) NvReader.reset(new tNvGPU());
-  if (AdapterKind == kAdapterAti) AtiReader.reset(new tAtiGPU());
-  if (AdapterKind == kAdapterIntel)
-    ReadShellTextItem(Layout.IntelItem, "Intel", "Temperature", kNoIndex, Settings);
-
-  if (NvReader && NvReader->AdapterCount >= 1) {
-    Settings.NvMemClockFactor = Clamp(ReadIniFloat("NVidia", "MemClock.Multiplier"), 1.0, 4.0);
-    WriteIniString("Debug", "NvGPU.NumberOfAdapters", std::to_string(NvReader->AdapterCount));
-    Layout.NvItems.assign(NvReader->AdapterCount, tNvItems{});
-    for (uint32_t a = 0; a < NvReader->AdapterCount; ++a) ReadNvItems(ini, Layout.NvItems[a], static_cast<int>(a));
-  } else {
-    NvReader.reset();
-  }
-  if (AtiReader && AtiReader->AdapterCount > 0) {
-    Settings.AtiMemClockFactor = Clamp(ReadIniFloat("ATi", "MemClock.Multiplier"), 1.0, 4.0);
-    WriteIniString("Debug", "AtiGPU.NumberOfAdapters", std::to_string(AtiReader->AdapterCount));
-    Layout.AtiItems.assign(static_cast<size_t>(AtiReader->AdapterCount), tAtiItems{});
-    for (int32_t a = 0; a < AtiReader->AdapterCount; ++a) ReadAtiItems(ini, Layout.AtiItems[a], a);
-  } else {
-    AtiReader.reset();
+    std::string dropped;
+    ReadServiceBlock(Layout.CpuData, Settings, dropped);
   }
 }
 
@@ -147,9 +117,9 @@ void StartApplet(HWND window) {
   BackgroundImage = LoadBackground(BackgroundPath);
   CpuCount = GetProcessorCount();
   CoreLoads.assign(CpuCount > 0 ? CpuCount : 0, 0.0);
-  ReadItems();
+  ChooseGpuReader();
+  ReadAppletLayout();
   ChooseCpuSource();
-  ReadGpuLayout();
   LcdLibraryFound = FindLcdLibrary();
   SetTimer(window, kRenderTimer, kRenderInterval, RenderTick);
   BuildTrayMenu(window, TrayRecord.hIcon);

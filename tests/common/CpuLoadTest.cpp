@@ -117,6 +117,26 @@ TEST_F(CpuLoad, SameClockTickWritesNothing) {
   EXPECT_DOUBLE_EQ(usage[0], 50.0);  // measured from the first baseline
 }
 
+// The system time set back by an hour: that call records a new baseline and
+// writes nothing; the next second measures from it.
+TEST_F(CpuLoad, ClockSetBackStartsANewBaseline) {
+  tLoadMeter meter(&FakeQuery);
+  gSystem.Idle = {0, 0};
+  gSystem.Now = 36'000'000'000;
+  double usage[2] = {-1, -1};
+  ASSERT_TRUE(meter.GetCpuUsage(2, usage));
+  gSystem.Now -= 36'000'000'000 - 10'000'000;
+  gSystem.Idle = {5'000'000, 2'000'000};
+  EXPECT_TRUE(meter.GetCpuUsage(2, usage));
+  EXPECT_EQ(usage[0], -1);
+  EXPECT_EQ(usage[1], -1);
+  gSystem.Now += 10'000'000;
+  gSystem.Idle = {7'500'000, 12'000'000};
+  EXPECT_TRUE(meter.GetCpuUsage(2, usage));
+  EXPECT_DOUBLE_EQ(usage[0], 75.0);
+  EXPECT_DOUBLE_EQ(usage[1], 0.0);
+}
+
 // More than 16 processors are measured: the buffer grows with the count.
 TEST_F(CpuLoad, MeasuresMoreThanSixteenProcessors) {
   tLoadMeter meter(&FakeQuery);

@@ -77,6 +77,37 @@ backs=$(awk '$2 == 0' "$lcdout/foreground.log" | wc -l)
 ((asks >= groups && backs >= groups)) || e2e_fail "foreground asked $asks, given back $backs times for $groups alarms"
 echo "foreground: $asks requests, $backs releases"
 
+# A threshold relative to TjMax (100 in this profile) counts in degrees
+# Celsius and is compared in the display unit: -4 is 96 C, 205 F, above every
+# processor (at most 95 C, 203 F), so no alarm shows with Fahrenheit on, at
+# start and after the menu switched Fahrenheit off and on again.
+no_popup_for() { # seconds what
+  local from to seq
+  from=$(frame_count)
+  sleep "$1"
+  to=$(frame_count)
+  ((to > from)) || e2e_fail "no frames $2"
+  # The restarted applet numbers its frames from 1 again: take the numbers
+  # from the log's lines.
+  for seq in $(awk -v a="$from" -v b="$to" 'NR > a && NR <= b { print $1 }' "$lcdout/frames.log"); do
+    [ -f "$(kept_frame "$seq")" ] || e2e_fail "frame $seq was not kept"
+    ! is_popup "$(kept_frame "$seq")" || e2e_fail "a pop-up (the alarm) showed $2, frame $seq"
+  done
+  echo "no alarm in $((to - from)) frames $2"
+}
+client command 1000 >/dev/null
+client wait-gone 10 >/dev/null || e2e_fail "the applet did not end"
+sed -i 's/^Alarm=85/Alarm=-4/; s/^Fahrenheit=.*/Fahrenheit=1/' "$appdir/Kestrani.ini"
+grep -q '^Fahrenheit=1' "$appdir/Kestrani.ini" || e2e_fail "could not switch Fahrenheit on"
+applet_running
+wait_frames 8 10 || e2e_fail "no frames after the restart"
+no_popup_for 3 "with Alarm=-4 in Fahrenheit"
+client command 1003 >/dev/null
+wait_frames 8 10 || e2e_fail "no frames in Celsius"
+client command 1003 >/dev/null
+wait_frames 4 10 || e2e_fail "no frames in Fahrenheit again"
+no_popup_for 3 "after Fahrenheit off and on from the menu"
+
 # The GPU alarms blink in applet_gpu_nvidia.sh and applet_gpu_ati.sh, which
 # name the prefix's display adapter so that the applet picks a GPU reader.
 echo "PASS"

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 namespace {
@@ -75,8 +78,12 @@ TEST(DecodeBmp, RejectsWhatItCannotShow) {
   };
   std::vector<Case> cases;
   cases.push_back({"truncated pixels", std::vector<uint8_t>(good.begin(), good.end() - 1)});
-  cases.push_back({"rle", MakeBmp(2, 2, 8, std::vector<uint8_t>(1024, 0), std::vector<uint8_t>(8, 0), 1)});
-  cases.push_back({"16bpp", MakeBmp(2, 2, 16, {}, std::vector<uint8_t>(8, 0))});
+  cases.push_back({"rle8 at 4 bpp", MakeBmp(2, 2, 4, std::vector<uint8_t>(64, 0), std::vector<uint8_t>(8, 0), 1)});
+  cases.push_back({"rle4 at 8 bpp", MakeBmp(2, 2, 8, std::vector<uint8_t>(1024, 0), std::vector<uint8_t>(8, 0), 2)});
+  cases.push_back({"top-down rle8", MakeBmp(2, -2, 8, std::vector<uint8_t>(1024, 0), std::vector<uint8_t>(8, 0), 1)});
+  cases.push_back({"bit fields at 24 bpp", MakeBmp(2, 2, 24, std::vector<uint8_t>(12, 0), std::vector<uint8_t>(16, 0), 3)});
+  cases.push_back({"jpeg", MakeBmp(2, 2, 24, {}, std::vector<uint8_t>(16, 0), 4)});
+  cases.push_back({"truncated 16bpp", MakeBmp(2, 2, 16, {}, std::vector<uint8_t>(7, 0))});
   cases.push_back({"zero width", MakeBmp(0, 2, 24, {}, std::vector<uint8_t>(16, 0))});
   cases.push_back({"zero height", MakeBmp(2, 0, 24, {}, {})});
   std::vector<uint8_t> huge = good;
@@ -103,6 +110,69 @@ TEST(DecodeBmp, RejectsWhatItCannotShow) {
     EXPECT_TRUE(img.Empty()) << c.name;
   }
   EXPECT_FALSE(DecodeBmp(nullptr, 0, img));
+}
+
+std::vector<uint8_t> ReadFixture(const std::string& name) {
+  std::ifstream in(std::string(KES_BMP_FIXTURES) + name, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every form Windows' loader reads, against ImageMagick's conversion of the
+// same file to 24 bits (tests/lcd/bmp/MakeFixtures.py made both).
+TEST(DecodeBmp, EveryFormMatchesTheReference) {
+  const char* const forms[] = {
+      "rgb1",         "rgb4",         "rgb8",         "rgb8-topdown",    "rgb16-555",  "fields16-565",
+      "fields16-555-topdown", "fields32-101010", "fields32-bgr", "fields32-v4", "rgb24", "rgb32",
+      "rle8",         "rle8-delta",   "rle4",         "rle4-delta",      "core24",     "core8",
+  };
+  for (const char* form : forms) {
+    const std::vector<uint8_t> file = ReadFixture(std::string(form) + ".bmp");
+    const std::vector<uint8_t> reference = ReadFixture(std::string(form) + ".ref.bmp");
+    ASSERT_FALSE(file.empty()) << form;
+    TBmpImage image, expected;
+    ASSERT_TRUE(DecodeBmp(reference.data(), reference.size(), expected)) << form;
+    ASSERT_TRUE(DecodeBmp(file.data(), file.size(), image)) << form;
+    ASSERT_EQ(image.Width, expected.Width) << form;
+    ASSERT_EQ(image.Height, expected.Height) << form;
+    int wrong = 0;
+    for (int y = 0; y < image.Height; ++y)
+      for (int x = 0; x < image.Width; ++x)
+        if (image.At(x, y) != expected.At(x, y) && ++wrong <= 3)
+          ADD_FAILURE() << form << " pixel " << x << "," << y << ": " << int(image.At(x, y).r) << " "
+                        << int(image.At(x, y).g) << " " << int(image.At(x, y).b) << " instead of "
+                        << int(expected.At(x, y).r) << " " << int(expected.At(x, y).g) << " "
+                        << int(expected.At(x, y).b);
+    EXPECT_EQ(wrong, 0) << form;
+  }
+}
+
+// Run-length data that overruns its rows or the picture, or ends inside a
+// group: the picture is kept to its size and nothing outside the data is read
+// (the sanitizer watches the reads).
+TEST(DecodeBmp, RunLengthOverrunsStayInsideThePicture) {
+  const std::vector<uint8_t> pal = {0, 0, 0, 0, 255, 255, 255, 0, 0, 0, 255, 0};
+  struct Case {
+    const char* name;
+    uint32_t compression;
+    std::vector<uint8_t> data;
+    std::vector<TRgb> expect;  // 3 x 2, top row first
+  };
+  const Case cases[] = {
+      {"run past the row", 1, {200, 1, 0, 0, 2, 2, 0, 1}, {kRed, kRed, kBlack, kWhite, kWhite, kWhite}},
+      {"absolute past the row", 1, {0, 5, 1, 2, 1, 2, 1, 0, 0, 1}, {kBlack, kBlack, kBlack, kWhite, kRed, kWhite}},
+      {"delta past the picture", 1, {1, 1, 0, 2, 0, 9, 3, 2}, {kBlack, kBlack, kBlack, kWhite, kBlack, kBlack}},
+      {"rows past the picture", 1, {3, 1, 0, 0, 3, 2, 0, 0, 3, 1, 0, 0, 3, 2}, {kRed, kRed, kRed, kWhite, kWhite, kWhite}},
+      {"absolute cut by the end", 1, {0, 9, 1, 2}, {kBlack, kBlack, kBlack, kBlack, kBlack, kBlack}},
+      {"delta cut by the end", 1, {2, 2, 0, 2, 1}, {kBlack, kBlack, kBlack, kRed, kRed, kBlack}},
+      {"rle4 run past the row", 2, {9, 0x12, 0, 0, 0, 3, 0x21, 0x20}, {kRed, kWhite, kRed, kWhite, kRed, kWhite}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<uint8_t> file = MakeBmp(3, 2, c.compression == 1 ? 8 : 4, pal, c.data, c.compression);
+    TBmpImage img;
+    ASSERT_TRUE(DecodeBmp(file.data(), file.size(), img)) << c.name;
+    ASSERT_EQ(img.Pixels.size(), 6u) << c.name;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(img.Pixels[i], c.expect[i]) << c.name << " pixel " << i;
+  }
 }
 
 TEST(DecodeBmp, KeepsTheTopLeftOfLargePictures) {

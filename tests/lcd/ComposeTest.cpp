@@ -141,6 +141,21 @@ TEST(ComposeFrame, AlarmShowsInTheSecondHalfThenThePageReturns) {
   EXPECT_EQ(std::memcmp(&f.frame, &datePage, sizeof alarm), 0) << "same date page as before";
 }
 
+// The alarm's half second: the next gathering 0..499 ms ahead, also when the
+// tick count wraps between now and the next gathering.
+TEST(ComposeHelpers, AlarmHalfSecondAcrossTheWrap) {
+  struct Case {
+    uint32_t next, now;
+    bool second;
+  } cases[] = {
+      {2000, 1000, false},        {2000, 1500, false},        {2000, 1501, true},         {2000, 2000, true},
+      {2000, 2001, false},        {0x100, 0xFFFFFF10u, true}, {0x100, 0xFFFFFF00u, false}, {0x100, 0x50, true},
+      {0xFFFFFF00u, 0xFFFFFD10u, true}, {0xFFFFFF00u, 0xFFFFFB00u, false}, {0, 0xFFFFFE0Du, true}, {0, 0xFFFFFE0Cu, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(InSecondHalf(c.next, c.now), c.second) << std::hex << c.next << " " << c.now;
+}
+
 TEST(ComposeFrame, GpuAlarmNeverClearsAndTakesTheFirstOver) {
   Fixture f("[NVidia]\nTemperature.00=20,0\nTemperature.01=40,0\n", 0, 2);
   f.settings.NvAlarm = 80;
@@ -227,6 +242,57 @@ TEST(ComposeHelpers, NumbersAndGathering) {
   EXPECT_DOUBLE_EQ(f.layout.CpuAverageItem.Value, 57.75);
   EXPECT_DOUBLE_EQ(f.layout.IntelItem.Value, 58);
   EXPECT_DOUBLE_EQ(f.layout.CpuUsageItem.Value, 20);
+}
+
+// Coordinates and bar sizes at the limits of 32 bits, in every font and for
+// every element, are drawn (here: clipped away) without a signed overflow;
+// the sanitizer of the native build stops the test at the first one.
+TEST(ComposeFrame, CoordinatesAtTheLimitsOfInt32) {
+  const char* const values[] = {"2147483647", "-2147483648", "2147483646", "-2147483647", "0", "159"};
+  const char* const texts[][2] = {
+      {"Common", "Date"},        {"Common", "Week"},       {"Common", "Clock"},
+      {"Memory", "Usage"},       {"Processor", "Usage"},   {"Processor", "Temperature.Average"},
+      {"Processor", "Frequency"}, {"Processor", "Usage.00"}, {"Processor", "Temperature.00"},
+      {"Network", "UpStream"},   {"Network", "DnStream"},  {"Intel", "Temperature"},
+      {"NVidia", "Usage.00"},    {"NVidia", "VRam.00"},    {"NVidia", "FanSpeed.00"},
+      {"NVidia", "FanRPM.00"},   {"NVidia", "CoreClock.00"}, {"NVidia", "MemClock.00"},
+      {"NVidia", "Temperature.00"}, {"ATi", "Usage.00"},   {"ATi", "FanSpeed.00"},
+      {"ATi", "CoreClock.00"},   {"ATi", "MemClock.00"},   {"ATi", "Temperature.00"},
+  };
+  const char* const bars[][2] = {
+      {"Memory", "Usage.BarGraph"},   {"Processor", "Usage.BarGraph"}, {"Processor", "Usage.BarGraph.00"},
+      {"NVidia", "Usage.BarGraph.00"}, {"NVidia", "VRam.BarGraph.00"}, {"NVidia", "FanSpeed.BarGraph.00"},
+      {"ATi", "Usage.BarGraph.00"},   {"ATi", "FanSpeed.BarGraph.00"},
+  };
+  const tNvReading nv[1] = {{1e9, -1e9, 2147483647.0, 100, 100, 65535, 100}};
+  const tAtiReading ati[1] = {{-2147483648.0, 1e9, 1e9, 100, 100}};
+  for (int font = 0; font < kFontCount; ++font) {
+    for (const char* x : values) {
+      for (const char* y : values) {
+        std::string ini;
+        for (const auto& t : texts)
+          ini += std::string("[") + t[0] + "]\n" + t[1] + "=" + x + "," + y + "\n" + t[1] + ".Font=" +
+                 kFontNames[font] + "\n";
+        for (const auto& b : bars)  // each style in two fonts' rounds
+          ini += std::string("[") + b[0] + "]\n" + b[1] + ".Position=" + x + "," + y + "\n" + b[1] + ".Size=" + y +
+                 "," + x + "\n" + b[1] + ".Style=" + std::to_string(font % 4) + "\n";
+        TIniFile file(ini);
+        Fixture f("", 1);
+        ReadLayout(file, 1, kAdapterIntel, 1, 1, f.layout, f.settings);
+        f.loads.assign(1, 100.0);
+        f.in.CoreLoads = f.loads.data();
+        f.in.Nv = nv;
+        f.in.NvCount = 1;
+        f.in.Ati = ati;
+        f.in.AtiCount = 1;
+        f.layout.MemoryItem.Value = 100;
+        f.layout.CpuData.Frequency.Value = 2147483648.0;
+        f.layout.UpStreamItem.Value = 1e12;
+        f.Compose();
+        f.Compose();  // the bars' averages moved
+      }
+    }
+  }
 }
 
 TEST(ComposeFrame, InvertedBackgroundAndWhiteBars) {

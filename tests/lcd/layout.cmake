@@ -6,6 +6,10 @@ kes_native_test(lcd_layout_test
     ${CMAKE_CURRENT_LIST_DIR}/StretchTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ButtonsTest.cpp
   LIBS kes_lcd_layout kes_lcd_core)
+if(TARGET lcd_layout_test)
+  # Bitmap files in every form the background decoder reads, with references.
+  target_compile_definitions(lcd_layout_test PRIVATE KES_BMP_FIXTURES="${CMAKE_CURRENT_LIST_DIR}/bmp/")
+endif()
 
 if(TARGET kes_lcd_compose)
   kes_native_test(lcd_compose_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ComposeTest.cpp LIBS kes_lcd_compose)
@@ -51,10 +55,11 @@ if(KES_BUILD STREQUAL "native" AND KES_CLANGXX)
   set(KES_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs in the tests")
   foreach(target
       "bmp|${fuzz}/bmp-seeds|${fuzz}/BmpFuzz.cpp|${lcd}/Bmp.cpp"
-      "layout|${CMAKE_SOURCE_DIR}/res/Kestrani.ini|${fuzz}/LayoutFuzz.cpp|${lcd}/Layout.cpp|${lcd}/IniFile.cpp")
+      "layout|${CMAKE_SOURCE_DIR}/res/Kestrani.ini,${fuzz}/layout-seeds/limits.ini|${fuzz}/LayoutFuzz.cpp|${lcd}/Layout.cpp|${lcd}/IniFile.cpp")
     string(REPLACE "|" ";" parts "${target}")
     list(GET parts 0 name)
     list(GET parts 1 seeds)
+    string(REPLACE "," ";" seeds "${seeds}")
     list(SUBLIST parts 2 -1 sources)
     set(exe ${CMAKE_CURRENT_BINARY_DIR}/lcd_fuzz_${name})
     add_custom_command(OUTPUT ${exe}

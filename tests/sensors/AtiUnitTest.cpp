@@ -196,6 +196,27 @@ TEST_F(AtiGpuTest, CountFailuresAndInfoFailure) {
   EXPECT_EQ(g.adapters[0].updateCalls, 0);
 }
 
+// A library that counts far more adapters than exist: the reader takes the
+// first 64, asks for their records in one call of that size and never
+// touches an adapter past them.
+TEST_F(AtiGpuTest, HugeCountIsCappedAtSixtyFour) {
+  for (int32_t reported : {65, 1000000, INT32_MAX}) {
+    g = TFakeLib{};
+    std::vector<TFakeAdapter> adapters;
+    for (int32_t i = 0; i < 66; ++i) adapters.push_back(Adapter(i, 100 * (i + 1), 0, 0, 0, 1000 * i));
+    Use(adapters);
+    g.count = reported;
+    tAtiGPU r(kApi, nullptr);
+    EXPECT_EQ(r.AdapterCount, 64) << reported;
+    EXPECT_EQ(g.infoBytes, 64 * 1572) << reported;
+    r.Update();
+    EXPECT_EQ(r.GetTemperature(63), 63) << reported;
+    EXPECT_EQ(r.GetCoreClock(63), 64) << reported;
+    EXPECT_EQ(r.GetTemperature(64), 0) << reported;
+    EXPECT_EQ(g.adapters[64].updateCalls + g.adapters[64].fanInfoCalls, 0) << reported;
+  }
+}
+
 TEST_F(AtiGpuTest, DestroyRunsBeforeTheLibraryIsReleased) {
   Use({Adapter(0, 50000, 90000, 37, 45, 61400)});
   static int destroysAtRelease;

@@ -18,6 +18,7 @@
 #include "applet/shell/Config_win.h"
 #include "applet/shell/TrayMenu_win.h"
 #include "applet/shell/WindowRules.h"
+#include "common/TickCount.h"
 
 namespace {
 
@@ -233,8 +234,8 @@ TEST_F(CaptureTest, StartCaptureNamesAFileInThePicturesFolder) {
   const DWORD attributes = GetFileAttributesA(CapturePath.substr(0, slash).c_str());
   EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
-  EXPECT_GE(CaptureDeadline, before + 1000);
-  EXPECT_LE(CaptureDeadline, after + 1000);
+  EXPECT_GE(TickDistance(before + 1000, CaptureDeadline), 0);
+  EXPECT_LE(TickDistance(after + 1000, CaptureDeadline), 0);
 }
 
 }  // namespace

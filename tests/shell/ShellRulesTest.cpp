@@ -212,13 +212,15 @@ TEST(ServiceReading, ClocksByFormAndGeneration) {
   };
   for (const auto& c : cases) {
     tCPUData cpu = Snapshot(4);
-    int32_t alarm = 0;
-    EXPECT_EQ(ApplyServiceReading(Accepted(c.size, c.generation), false, cpu, alarm), "Service 2.1.0.7");
+    tLcdSettings settings;
+    std::string text;
+    ApplyServiceReading(Accepted(c.size, c.generation), settings, cpu, text);
+    EXPECT_EQ(text, "Service 2.1.0.7");
     EXPECT_EQ(cpu.RealClock, c.realClock) << c.size << "/" << c.generation;
     EXPECT_EQ(cpu.BusClock, c.busClock) << c.size << "/" << c.generation;
     EXPECT_EQ(cpu.Frequency.Value, 4100.0);
     EXPECT_EQ(cpu.Signature, 0x000906EAu);
-    EXPECT_EQ(alarm, 0);
+    EXPECT_EQ(settings.CpuAlarm, 0);
   }
 }
 
@@ -227,19 +229,24 @@ TEST(ServiceReading, TemperaturesInTheDisplayUnit) {
   reading.Temperatures[0] = 50.0;
   reading.Temperatures[1] = -40.0;
   tCPUData cpu = Snapshot(2);
-  int32_t alarm = 0;
-  ApplyServiceReading(reading, true, cpu, alarm);
+  tLcdSettings settings;
+  std::string text;
+  settings.Fahrenheit = true;
+  ApplyServiceReading(reading, settings, cpu, text);
   EXPECT_EQ(cpu.TemperatureItems[0].Value, 122.0);
   EXPECT_EQ(cpu.TemperatureItems[1].Value, -40.0);
-  ApplyServiceReading(reading, false, cpu, alarm);
+  settings.Fahrenheit = false;
+  ApplyServiceReading(reading, settings, cpu, text);
   EXPECT_EQ(cpu.TemperatureItems[0].Value, 50.0);
 }
 
 TEST(ServiceReading, ProcessorsPastTheBlocksSlotsReadZero) {
   const tBlockReading reading = Accepted(316, 5, 16);
   tCPUData cpu = Snapshot(20);
-  int32_t alarm = 0;
-  ApplyServiceReading(reading, true, cpu, alarm);
+  tLcdSettings settings;
+  std::string text;
+  settings.Fahrenheit = true;
+  ApplyServiceReading(reading, settings, cpu, text);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(cpu.TemperatureItems[i].Value, (40.0 + i) * 9 / 5 + 32) << i;
   for (int i = 16; i < 20; ++i) EXPECT_EQ(cpu.TemperatureItems[i].Value, 0.0) << i;
 }
@@ -247,19 +254,78 @@ TEST(ServiceReading, ProcessorsPastTheBlocksSlotsReadZero) {
 TEST(ServiceReading, NegativeAlarmCountsDownFromTjMaxOnce) {
   const tBlockReading reading = Accepted(316, 5);
   tCPUData cpu = Snapshot(4);
-  int32_t alarm = -5;
-  ApplyServiceReading(reading, false, cpu, alarm);
-  EXPECT_EQ(alarm, 95);
-  ApplyServiceReading(reading, false, cpu, alarm);
-  EXPECT_EQ(alarm, 95);
-  // Still below zero after one reading (a TjMax of 0 is unknown): moved again next time.
+  tLcdSettings settings;
+  std::string text;
+  settings.CpuAlarm = settings.CpuAlarmSetting = -5;
+  ApplyServiceReading(reading, settings, cpu, text);
+  EXPECT_EQ(settings.CpuAlarm, 95);
+  ApplyServiceReading(reading, settings, cpu, text);
+  EXPECT_EQ(settings.CpuAlarm, 95);
+  // A TjMax of 0 is unknown: the alarm stays off until a reading has one.
   tBlockReading unknown = reading;
   unknown.TjMax = 0;
-  alarm = -5;
-  ApplyServiceReading(unknown, false, cpu, alarm);
-  EXPECT_EQ(alarm, -5);
-  ApplyServiceReading(reading, false, cpu, alarm);
-  EXPECT_EQ(alarm, 95);
+  settings = tLcdSettings{};
+  settings.CpuAlarm = settings.CpuAlarmSetting = -5;
+  ApplyServiceReading(unknown, settings, cpu, text);
+  EXPECT_LT(settings.CpuAlarm, 1);
+  ApplyServiceReading(reading, settings, cpu, text);
+  EXPECT_EQ(settings.CpuAlarm, 95);
+  // Once known, the service's TjMax stays the base.
+  tBlockReading other = reading;
+  other.TjMax = 90;
+  ApplyServiceReading(other, settings, cpu, text);
+  EXPECT_EQ(settings.CpuAlarm, 95);
+}
+
+// With Fahrenheit on, the relative threshold is TjMax - n degrees Celsius in
+// degrees Fahrenheit, like the temperatures it is compared with; the toggle
+// moves it at the next gathering together with them.
+TEST(ServiceReading, RelativeAlarmInTheDisplayUnit) {
+  tBlockReading reading = Accepted(316, 5);
+  reading.Temperatures[0] = 60.0;
+  tCPUData cpu = Snapshot(4);
+  tLcdSettings settings;
+  std::string text;
+  settings.CpuAlarm = settings.CpuAlarmSetting = -5;
+  settings.Fahrenheit = true;
+  ApplyServiceReading(reading, settings, cpu, text);
+  EXPECT_EQ(cpu.TemperatureItems[0].Value, 140.0);
+  EXPECT_EQ(settings.CpuAlarm, 203);  // 95 degrees C
+  settings.Fahrenheit = false;
+  ApplyServiceReading(reading, settings, cpu, text);
+  EXPECT_EQ(settings.CpuAlarm, 95);
+  settings.Fahrenheit = true;
+  UpdateCpuAlarm(settings, 0);  // a gathering from the in-process sampler
+  EXPECT_EQ(settings.CpuAlarm, 203);
+}
+
+TEST(ServiceReading, AlarmThresholdRule) {
+  struct Case {
+    int32_t configured, tjMax;
+    bool fahrenheit;
+    int32_t threshold;
+  } cases[] = {
+      {0, 100, true, 0},       {70, 100, false, 70},  {70, 100, true, 70},   // absolute: as configured
+      {-5, 100, false, 95},    {-5, 100, true, 203},  {-6, 100, true, 201},  // 94 C = 201.2 F
+      {-5, 0, true, -5},       {-5, 0, false, -5},                           // TjMax unknown: off
+      {-100, 100, true, 0},    {-2147483647 - 1, 105, true, 0},              // below 1 C: off
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CpuAlarmThreshold(c.configured, c.tjMax, c.fahrenheit), c.threshold)
+        << c.configured << " " << c.tjMax << " " << c.fahrenheit;
+}
+
+// The in-process sampler's TjMax at start (a double, rounded) is the base.
+TEST(ServiceReading, SamplerTjMaxIsTheBase) {
+  tLcdSettings settings;
+  settings.CpuAlarm = settings.CpuAlarmSetting = -10;
+  settings.Fahrenheit = true;
+  UpdateCpuAlarm(settings, 99.6);
+  EXPECT_EQ(settings.CpuAlarmTjMax, 100);
+  EXPECT_EQ(settings.CpuAlarm, 194);  // 90 degrees C
+  settings.Fahrenheit = false;
+  UpdateCpuAlarm(settings, 0);
+  EXPECT_EQ(settings.CpuAlarm, 90);
 }
 
 }  // namespace

@@ -257,37 +257,46 @@ tCPUData TwoProcessors() {
 
 TEST(ServiceLink, ReadsThePublishedBlock) {
   tCPUData cpu = TwoProcessors();
-  int32_t alarm = -10;
-  EXPECT_EQ(ReadServiceBlock(cpu, false, alarm), "Service not found");  // no section
-  EXPECT_EQ(alarm, -10);
+  tLcdSettings settings;
+  settings.CpuAlarm = settings.CpuAlarmSetting = -10;
+  std::string text;
+  ReadServiceBlock(cpu, settings, text);
+  EXPECT_EQ(text, "Service not found");  // no section
+  EXPECT_EQ(settings.CpuAlarm, -10);
 
   PublishedBlock published;
   ASSERT_NE(published.Section, nullptr) << GetLastError();
-  EXPECT_EQ(ReadServiceBlock(cpu, false, alarm), "Service not found");  // fresh: all zero
+  ReadServiceBlock(cpu, settings, text);
+  EXPECT_EQ(text, "Service not found");  // fresh: all zero
   EXPECT_EQ(cpu.RealClock, -1);
 
   ASSERT_TRUE(published.Write(Block(316)));
-  EXPECT_EQ(ReadServiceBlock(cpu, true, alarm), "Service 1.2.3.4");
+  settings.Fahrenheit = true;
+  ReadServiceBlock(cpu, settings, text);
+  EXPECT_EQ(text, "Service 1.2.3.4");
   EXPECT_EQ(cpu.Frequency.Value, 3700.0);
   EXPECT_EQ(cpu.RealClock, 3900.0);
   EXPECT_EQ(cpu.BusClock, 100.0);
   EXPECT_EQ(cpu.Signature, 0x00A20F10u);
   EXPECT_EQ(cpu.TemperatureItems[0].Value, 122.0);
   EXPECT_EQ(cpu.TemperatureItems[1].Value, 140.0);
-  EXPECT_EQ(alarm, 85);
+  EXPECT_EQ(settings.CpuAlarm, 185);  // TjMax 95 - 10 = 85 degrees C
 
+  settings.Fahrenheit = false;
   tCPUData older = TwoProcessors();
   ASSERT_TRUE(published.Write(Block(296)));
-  EXPECT_EQ(ReadServiceBlock(older, false, alarm), "Service 1.2.3.4");
+  ReadServiceBlock(older, settings, text);
+  EXPECT_EQ(text, "Service 1.2.3.4");
   EXPECT_EQ(older.RealClock, 3400.0);
   EXPECT_EQ(older.BusClock, 133.0);
   EXPECT_EQ(older.TemperatureItems[0].Value, 50.0);
-  EXPECT_EQ(alarm, 85);
+  EXPECT_EQ(settings.CpuAlarm, 85);
 
   for (uint32_t wrong : {0u, 300u, 315u, 317u, 0xFFFFFFFFu}) {
     tCPUData unchanged = TwoProcessors();
     ASSERT_TRUE(published.Write(Block(wrong)));
-    EXPECT_EQ(ReadServiceBlock(unchanged, false, alarm), "Service not found") << wrong;
+    ReadServiceBlock(unchanged, settings, text);
+    EXPECT_EQ(text, "Service not found") << wrong;
     EXPECT_EQ(unchanged.RealClock, -1) << wrong;
     EXPECT_EQ(unchanged.TemperatureItems[0].Value, 0.0) << wrong;
   }
