@@ -29,48 +29,66 @@ for ((i = 0; i < 40; i++)); do
   frame_check region "$work/f.pgm" "$work/alarm.bmp" 10 8 150 35 >/dev/null && break
 done
 ((i < 40)) || e2e_fail "no alarm pop-up as kestrani-render draws it within 10 s"
-from=$(frame_count)
-sleep 6
-to=$(frame_count)
-pattern=
-frames=()
-for ((seq = from + 1; seq <= to; seq++)); do
-  tick=$(awk -v s="$seq" '$1 == s { print $3 }' "$lcdout/frames.log")
-  if frame_check region "$(kept_frame "$seq")" "$work/alarm.bmp" 10 8 150 35 >/dev/null; then
-    pattern+=A
-    frames+=("$tick A")
-  elif is_popup "$(kept_frame "$seq")"; then
-    pattern+=P
-  else
-    pattern+=.
-    frames+=("$tick .")
-  fi
-done
-echo "frames of 6 s (A alarm, . plain layout, P other pop-up): $pattern"
-[[ $pattern != *P* ]] || e2e_fail "another pop-up showed: $pattern"
-# The alarm's ticks of one second (a group) lie in its second half: a group
-# spans less than 500 ms, the layout shows for the first half of the next
-# second before the next group, and the groups start about a second apart.
-report=$(printf '%s\n' "${frames[@]}" | awk '
-  $2 == "A" { if (!inside) { n++; first[n] = $1 } last[n] = $1; inside = 1; next }
-  { inside = 0 }
-  END {
-    bad = 0
-    for (g = 1; g <= n; g++) {
-      printf "group %d: %d..%d ms", g, first[g], last[g]
-      if (last[g] - first[g] >= 550) { printf " (spans %d ms)", last[g] - first[g]; bad = 1 }
-      if (g > 1) {
-        printf ", %d ms after the previous start, %d ms after its end", first[g] - first[g - 1], first[g] - last[g - 1]
-        if (first[g] - last[g - 1] < 400 || first[g] - first[g - 1] < 600 || first[g] - first[g - 1] > 1500) bad = 1
+# Watches 6 seconds of frames; sets pattern, report and groups, and says
+# why the alarm did not blink as it should (exit 1).
+watch_blink() {
+  local from to seq tick frames=()
+  from=$(frame_count)
+  sleep 6
+  to=$(frame_count)
+  pattern=
+  for ((seq = from + 1; seq <= to; seq++)); do
+    tick=$(awk -v s="$seq" '$1 == s { print $3 }' "$lcdout/frames.log")
+    if frame_check region "$(kept_frame "$seq")" "$work/alarm.bmp" 10 8 150 35 >/dev/null; then
+      pattern+=A
+      frames+=("$tick A")
+    elif is_popup "$(kept_frame "$seq")"; then
+      pattern+=P
+    else
+      pattern+=.
+      frames+=("$tick .")
+    fi
+  done
+  echo "frames of 6 s (A alarm, . plain layout, P other pop-up): $pattern"
+  [[ $pattern != *P* ]] || e2e_fail "another pop-up showed: $pattern"
+  # The alarm's ticks of one second (a group) lie in its second half: a group
+  # spans less than 500 ms, the layout shows for the first half of the next
+  # second before the next group, and the groups start about a second apart.
+  report=$(printf '%s\n' "${frames[@]}" | awk '
+    $2 == "A" { if (!inside) { n++; first[n] = $1 } last[n] = $1; inside = 1; next }
+    { inside = 0 }
+    END {
+      bad = 0
+      for (g = 1; g <= n; g++) {
+        printf "group %d: %d..%d ms", g, first[g], last[g]
+        if (last[g] - first[g] >= 550) { printf " (spans %d ms)", last[g] - first[g]; bad = 1 }
+        if (g > 1) {
+          printf ", %d ms after the previous start, %d ms after its end", first[g] - first[g - 1], first[g] - last[g - 1]
+          if (first[g] - last[g - 1] < 400 || first[g] - first[g - 1] < 600 || first[g] - first[g - 1] > 1500) bad = 1
+        }
+        printf "\n"
       }
-      printf "\n"
-    }
-    print "groups", n
-    exit bad
-  }') || e2e_fail "the alarm does not blink in the second half of each second: $report"
-echo "$report" | sed 's/^/  /'
-groups=$(sed -n 's/^groups //p' <<<"$report")
-((groups >= 4)) || e2e_fail "the alarm showed in only $groups of 6 seconds: $pattern"
+      print "groups", n
+      exit bad
+    }')
+  local bad=$?
+  echo "$report" | sed 's/^/  /'
+  groups=$(sed -n 's/^groups //p' <<<"$report")
+  if ((bad)); then
+    why="the alarm does not blink in the second half of each second"
+    return 1
+  fi
+  if ((groups < 4)); then
+    why="the alarm showed in only $groups of 6 seconds: $pattern"
+    return 1
+  fi
+}
+# A tick that a busy machine delays by a few milliseconds can put one frame
+# out of its half second: a second look decides.
+if ! watch_blink; then
+  echo "first look: $why; looking again"
+  watch_blink || e2e_fail "$why"
+fi
 # The foreground: asked for and given back again.
 asks=$(awk '$2 == 1' "$lcdout/foreground.log" | wc -l)
 backs=$(awk '$2 == 0' "$lcdout/foreground.log" | wc -l)
