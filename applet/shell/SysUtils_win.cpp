@@ -102,12 +102,22 @@ std::string AskKnownFolder(const GUID& folderId, HANDLE token) {
   return path;
 }
 
+// How long one window may take to answer WM_CLOSE. A standby must not wait
+// longer for a program that hangs or asks its user something.
+constexpr UINT kCloseAnswerTime = 2000;
+
+// Goes on while the windows answer 0. A window that gives another answer, or
+// none in time (its thread is hung or busy, so its other windows would not
+// answer either), ends the round.
 BOOL CALLBACK CloseWindowOfProcess(HWND window, LPARAM parameter) {
   const DWORD* processId = reinterpret_cast<const DWORD*>(parameter);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
   if (owner != *processId) return TRUE;
-  return SendMessageA(window, WM_CLOSE, 0, 0) == 0;
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseAnswerTime, &answer))
+    return FALSE;
+  return answer == 0;
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ DWORD FindProcess(const std::string& exeName);
 // The letters c..z are tried in order and the scan ends at the first letter
 // without a device, so a drive after such a gap keeps its device form.
 std::string GetProcessPath(DWORD processId);
-// Sends WM_CLOSE to each top-level window of the process while they answer 0.
+// Sends WM_CLOSE to each top-level window of the process while they answer 0;
+// a window that does not answer within two seconds ends the round too.
 void CloseProcessWindows(DWORD processId);
 bool HasKnownFolderApi();
 // Known folder with a trailing separator; for the desktop's user when elevated.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <clocale>
 #include <cstring>
 #include <fstream>
@@ -457,6 +458,67 @@ TEST(Windows, CloseMessagesWhileTheyAnswerZero) {
   EXPECT_EQ(closeMessages, 4);  // the first other answer ends the round
   for (HWND window : windows) DestroyWindow(window);
   UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+}
+
+// A window whose thread stops taking messages: it answers WM_CLOSE only once
+// the test lets it go (or after half a minute), as a hung program would.
+struct tHungWindow {
+  HANDLE Created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE Release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HWND Window = nullptr;
+  std::atomic<int> Closes{0};
+};
+tHungWindow* hung = nullptr;
+
+LRESULT CALLBACK HungWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
+    ++hung->Closes;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+DWORD WINAPI HungWindowThread(void*) {
+  hung->Window = CreateWindowExA(0, "kesHungTestWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+  SetEvent(hung->Created);
+  if (hung->Window == nullptr) return 0;
+  WaitForSingleObject(hung->Release, 30000);
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  DestroyWindow(hung->Window);
+  return 0;
+}
+
+// A standby must not wait for a program that no longer answers.
+TEST(Windows, HungWindowDoesNotHoldTheClose) {
+  WNDCLASSA windowClass;
+  ZeroMemory(&windowClass, sizeof windowClass);
+  windowClass.lpfnWndProc = HungWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "kesHungTestWindow";
+  ASSERT_NE(RegisterClassA(&windowClass), 0);
+  tHungWindow state;
+  hung = &state;
+  HANDLE thread = CreateThread(nullptr, 0, HungWindowThread, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  WaitForSingleObject(state.Created, INFINITE);
+  if (state.Window != nullptr) {
+    CloseProcessWindows(GetCurrentProcessId());
+    // The call came back without the hung thread having taken the message.
+    EXPECT_EQ(state.Closes, 0);
+  }
+  SetEvent(state.Release);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  CloseHandle(state.Created);
+  CloseHandle(state.Release);
+  hung = nullptr;
+  UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+  if (state.Window == nullptr) {
+    ASSERT_EQ(GetEnvVar("KES_NEED_DISPLAY"), "") << "no window under Xvfb";
+    GTEST_SKIP() << "no display for windows here; shell_win_window_test runs this under Xvfb";
+  }
 }
 
 // Counts the pixels of a memory bitmap that are no longer white.
