@@ -3,6 +3,7 @@
 std::string SearchPath;
 SYSTEMTIME BuildStamp = {};
 UINT AppletMessage = 0;
+UINT TaskbarCreatedMessage = 0;
 HANDLE InstanceMutex = nullptr;
 std::string BackgroundPath;
 HWND AppletWindow = nullptr;

@@ -29,6 +29,7 @@
 extern std::string SearchPath;        // "PATH" at start: where lgLcdWrapper.dll is looked for
 extern SYSTEMTIME BuildStamp;         // link time of the executable, local time
 extern UINT AppletMessage;            // the registered close-request and tray message
+extern UINT TaskbarCreatedMessage;    // "TaskbarCreated": the shell's taskbar (re)started
 extern HANDLE InstanceMutex;          // owned while this copy runs
 extern std::string BackgroundPath;    // IniPath with ".bmp"
 extern HWND AppletWindow;             // the one window

@@ -10,6 +10,7 @@
 
 #include "applet/shell/ShellRules.h"
 #include "common/Handle_win.h"
+#include "common/ProcAddress_win.h"
 
 std::string ProductTitle = "Kestrani";
 
@@ -199,6 +200,27 @@ std::string GetProcessPath(DWORD processId) {
 
 void CloseProcessWindows(DWORD processId) {
   EnumWindows(CloseWindowOfProcess, reinterpret_cast<LPARAM>(&processId));
+}
+
+tMessageFilterApi GetMessageFilterApi() {
+  tMessageFilterApi api{};
+  HMODULE user = GetModuleHandleA("user32.dll");
+  if (user == nullptr) return api;
+  ResolveProc(user, "ChangeWindowMessageFilterEx", api.ChangeForWindow);
+  ResolveProc(user, "ChangeWindowMessageFilter", api.ChangeForProcess);
+  return api;
+}
+
+int AllowLowerIntegrityMessages(HWND window, const UINT* messages, size_t count, const tMessageFilterApi& api) {
+  constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW and MSGFLT_ADD
+  int allowed = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (api.ChangeForWindow)
+      allowed += api.ChangeForWindow(window, messages[i], kAllow, nullptr) ? 1 : 0;
+    else if (api.ChangeForProcess)
+      allowed += api.ChangeForProcess(messages[i], kAllow) ? 1 : 0;
+  }
+  return allowed;
 }
 
 bool HasKnownFolderApi() {

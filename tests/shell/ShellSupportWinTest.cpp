@@ -419,6 +419,53 @@ TEST(LocalTexts, DateAndTimePictures) {
             "P\\2026-12-10-084905.bmp");
 }
 
+// The calls each message-filter function received, as "window message action".
+std::vector<std::string> filterCalls;
+BOOL filterAnswer = TRUE;
+
+BOOL WINAPI FakeWindowFilter(HWND window, UINT message, DWORD action, void* status) {
+  filterCalls.push_back("window " + std::to_string(reinterpret_cast<uintptr_t>(window)) + " " +
+                        std::to_string(message) + " " + std::to_string(action) + (status ? " status" : ""));
+  return filterAnswer;
+}
+
+BOOL WINAPI FakeProcessFilter(UINT message, DWORD action) {
+  filterCalls.push_back("process " + std::to_string(message) + " " + std::to_string(action));
+  return filterAnswer;
+}
+
+// The window's own filter where the system has it, else the process's, else
+// nothing; every message is allowed (action 1).
+TEST(MessageFilter, WindowFilterFirstThenProcessFilterThenNothing) {
+  const HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x40));
+  const UINT messages[] = {0xC123, WM_COPYDATA, 0xC200};
+  struct {
+    tMessageFilterApi api;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {{FakeWindowFilter, FakeProcessFilter}, {"window 64 49443 1", "window 64 74 1", "window 64 49664 1"}},
+      {{nullptr, FakeProcessFilter}, {"process 49443 1", "process 74 1", "process 49664 1"}},
+      {{nullptr, nullptr}, {}},
+  };
+  for (const auto& c : cases) {
+    filterCalls.clear();
+    filterAnswer = TRUE;
+    EXPECT_EQ(AllowLowerIntegrityMessages(window, messages, 3, c.api), static_cast<int>(c.calls.size()));
+    EXPECT_EQ(filterCalls, c.calls);
+  }
+  filterAnswer = FALSE;
+  EXPECT_EQ(AllowLowerIntegrityMessages(window, messages, 3, {FakeWindowFilter, FakeProcessFilter}), 0);
+}
+
+// user32 of this system has the calls (Wine accepts them without filtering).
+TEST(MessageFilter, ResolvedFromTheSystem) {
+  const tMessageFilterApi api = GetMessageFilterApi();
+  EXPECT_NE(api.ChangeForWindow, nullptr);
+  EXPECT_NE(api.ChangeForProcess, nullptr);
+  const UINT message = RegisterWindowMessageA("kesFilterTest");
+  EXPECT_EQ(AllowLowerIntegrityMessages(nullptr, &message, 1, {nullptr, api.ChangeForProcess}), 1);
+}
+
 int closeMessages = 0;
 LRESULT closeAnswer = 0;
 
