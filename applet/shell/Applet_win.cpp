@@ -24,6 +24,7 @@ std::unique_ptr<TLcdG15> LcdBinding;
 TBmpImage BackgroundImage;
 NOTIFYICONDATAA TrayRecord = {};
 bool TrayIconShown = false;
+bool TrayIconHiddenForLcd = false;
 
 std::atomic<int32_t> PageMode{0};
 std::string MessageText;

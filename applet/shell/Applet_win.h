@@ -64,6 +64,7 @@ extern std::unique_ptr<TLcdG15> LcdBinding;
 extern TBmpImage BackgroundImage;      // empty when no picture could be read
 extern NOTIFYICONDATAA TrayRecord;
 extern bool TrayIconShown;
+extern bool TrayIconHiddenForLcd;      // removed by HideTrayIcon once the LCD was bound
 
 // Pages.
 extern std::atomic<int32_t> PageMode;  // 0..5, the pop-up page

@@ -170,6 +170,10 @@ LRESULT CALLBACK AppletWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     OnAppletMessage(window, wParam, lParam);
     return DefWindowProcA(window, message, wParam, lParam);
   }
+  if (message == TaskbarCreatedMessage && TaskbarCreatedMessage != 0) {
+    RestoreTrayIcon();
+    return DefWindowProcA(window, message, wParam, lParam);
+  }
   switch (message) {
     case WM_CREATE:
       StartApplet(window);

@@ -106,7 +106,7 @@ void BindLcd() {
     LcdBinding.reset();
     return;
   }
-  if (Settings.HideTrayIcon) DeleteTrayIcon();
+  if (Settings.HideTrayIcon) HideTrayIconForLcd();
   LcdBinding->OnSoftButtons = PostLcdButtons;
   LcdBinding->OnConfigure = nullptr;
   LcdBinding->Clear();

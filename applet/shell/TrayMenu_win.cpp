@@ -194,6 +194,19 @@ void DeleteTrayIcon() {
   TrayIconShown = false;
 }
 
+void HideTrayIconForLcd() {
+  DeleteTrayIcon();
+  TrayIconHiddenForLcd = true;
+}
+
+void RestoreTrayIcon() {
+  if (TrayIconHiddenForLcd || TrayRecord.hWnd == nullptr) return;
+  // A taskbar that still holds the icon refuses a second add; the icon is
+  // there all the same.
+  TrayIconShown = Shell_NotifyIconA(NIM_ADD, &TrayRecord) != FALSE ||
+                  Shell_NotifyIconA(NIM_MODIFY, &TrayRecord) != FALSE;
+}
+
 void ShowTrayMenu(HWND window) {
   POINT cursor{};
   GetCursorPos(&cursor);

@@ -17,6 +17,12 @@ void FillTrayRecord(HWND window);
 // NIM_ADD and NIM_DELETE of TrayRecord; the delete happens at most once.
 void AddTrayIcon();
 void DeleteTrayIcon();
+// The delete HideTrayIcon asks for once the LCD is bound: the icon stays
+// away for the rest of the run.
+void HideTrayIconForLcd();
+// The shell's taskbar was (re)created, e.g. after Explorer restarted: the
+// icon is added again with the same record, unless it was hidden for the LCD.
+void RestoreTrayIcon();
 
 // Shows TrayMenu at the cursor, owned by window.
 void ShowTrayMenu(HWND window);
