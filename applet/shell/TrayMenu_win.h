@@ -7,9 +7,11 @@ extern HMENU TrayMenu;
 extern HMENU NetworkMenu;
 
 // Rebuilds both menus (and the menu pictures) from the current settings,
-// the interface table and the window's visibility.
+// the interface table and the window's visibility. While ShowTrayMenu shows
+// the menu, the rebuild waits until the menu has closed.
 void BuildTrayMenu(HWND window, HICON icon);
-// Destroys the menus and the pictures of the last build.
+// Destroys the menus and the pictures of the last build; while the menu
+// shows, it is closed and destroyed once ShowTrayMenu has returned.
 void DestroyTrayMenu();
 
 // Fills TrayRecord for window with the small "MAINICON" and the build tip.
@@ -24,5 +26,5 @@ void HideTrayIconForLcd();
 // icon is added again with the same record, unless it was hidden for the LCD.
 void RestoreTrayIcon();
 
-// Shows TrayMenu at the cursor, owned by window.
+// Shows TrayMenu at the cursor, owned by window, and returns when it closes.
 void ShowTrayMenu(HWND window);
