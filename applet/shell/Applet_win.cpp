@@ -25,6 +25,7 @@ TBmpImage BackgroundImage;
 NOTIFYICONDATAA TrayRecord = {};
 bool TrayIconShown = false;
 bool TrayIconHiddenForLcd = false;
+bool Suspended = false;
 
 std::atomic<int32_t> PageMode{0};
 std::string MessageText;

@@ -65,6 +65,7 @@ extern TBmpImage BackgroundImage;      // empty when no picture could be read
 extern NOTIFYICONDATAA TrayRecord;
 extern bool TrayIconShown;
 extern bool TrayIconHiddenForLcd;      // removed by HideTrayIcon once the LCD was bound
+extern bool Suspended;                 // between a suspend and the resume
 
 // Pages.
 extern std::atomic<int32_t> PageMode;  // 0..5, the pop-up page

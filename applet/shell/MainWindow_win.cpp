@@ -139,6 +139,7 @@ void OnAppletMessage(HWND window, WPARAM wParam, LPARAM lParam) {
 void OnPowerBroadcast(HWND window, WPARAM event) {
   const tPowerGroup group = PowerEventGroup(event);
   if (group == kPowerSuspend) {
+    Suspended = true;
     KillTimer(window, kRenderTimer);
     ReleaseLcdBinding();
     if (FileExists(Settings.LCorePath)) {
@@ -152,6 +153,7 @@ void OnPowerBroadcast(HWND window, WPARAM event) {
         ShellExecuteA(nullptr, nullptr, Settings.LCorePath.c_str(), "/minimized", nullptr, SW_SHOWNORMAL);
       LCoreWasRunning = false;
     }
+    Suspended = false;
     SetTimer(window, kRenderTimer, kRenderInterval, RenderTick);
   }
 }

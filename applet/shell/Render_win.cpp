@@ -98,9 +98,11 @@ void PostLcdButtons(uint32_t buttons) {
 }
 
 // The binding, made when the library was found and none exists; one that
-// opened no device is dropped and tried again on the next tick.
+// opened no device is dropped and tried again on the next tick. Between a
+// suspend and the resume the LCD is left alone, also by the ticks that
+// messages run meanwhile.
 void BindLcd() {
-  if (!LcdLibraryFound || LcdBinding) return;
+  if (!LcdLibraryFound || LcdBinding || Suspended) return;
   LcdBinding.reset(new TLcdG15(ProductTitle.c_str(), true, false, true));
   if (LcdBinding->Device == -1) {
     LcdBinding.reset();

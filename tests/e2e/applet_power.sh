@@ -2,7 +2,9 @@
 # Power events (WM_POWERBROADCAST from kestrani-client): a suspend stops the
 # frames and lets go of the LCD (the stand-in's session log shows the
 # close); the resume binds the LCD again and the frames go on within about
-# a second. Other power events change nothing.
+# a second. Other power events change nothing. A message (WM_COPYDATA)
+# between the suspend and the resume changes the page but leaves the LCD
+# alone until the resume, which then shows it.
 set -u
 bin=$1
 source "$(dirname "$0")/lib.sh"
@@ -34,4 +36,17 @@ for pair in "4 7" "1 18"; do
   [ "$(opens)" = $((o + 1)) ] || e2e_fail "resume $resume did not open the LCD again"
   wait_frames 4 3 || e2e_fail "frames do not go on after resume $resume"
 done
+
+render_page 5 "$work/standby.bmp" --set "message=Standby"
+o=$(opens)
+client power 4 >/dev/null || e2e_fail "suspend not delivered"
+sleep 0.5
+n=$(frame_count)
+client copydata 1 "Standby" >/dev/null || e2e_fail "WM_COPYDATA not delivered"
+sleep 1.5
+[ "$(opens)" = "$o" ] || e2e_fail "a message bound the LCD before the resume: $(tail -n3 "$lcdout/session.log")"
+[ "$(frame_count)" = "$n" ] || e2e_fail "a message sent frames before the resume"
+client power 7 >/dev/null || e2e_fail "resume not delivered"
+wait_page "$work/standby.bmp" 3 "$work/f.pgm" || e2e_fail "the message page does not show after the resume"
+[ "$(opens)" = $((o + 1)) ] || e2e_fail "the resume did not open the LCD once"
 echo "PASS"
