@@ -1,7 +1,8 @@
 # Shared set-up of the README commands: installs missing Debian packages.
 kes_packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine64 xvfb imagemagick tmux python3 clang-14 libclang-rt-14-dev zlib1g-dev)
+  wine64 xvfb imagemagick tmux python3 clang-14 libclang-rt-14-dev zlib1g-dev
+  libfaketime)
 
 kes_install_packages() {
   local missing=()
