@@ -29,7 +29,13 @@ else
   wait_frames 8 30 || e2e_fail "no frames from the applet"
 fi
 count() {
-  if [ -n "$lcd_fails" ]; then wc -l <"$lcdout/session.log" 2>/dev/null || echo 0; else frame_count; fi
+  if [ -z "$lcd_fails" ]; then
+    frame_count
+  elif [ -f "$lcdout/session.log" ]; then
+    wc -l <"$lcdout/session.log"
+  else
+    echo 0
+  fi
 }
 total=${KES_SOAK_SECONDS:-600} step=${KES_SOAK_STEP:-30}
 start=$(date +%s)
