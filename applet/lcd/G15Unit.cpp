@@ -1,14 +1,39 @@
 #include "applet/lcd/G15Unit.h"
 
 #include <cstring>
+#include <mutex>
 #include <utility>
+
+namespace {
+
+// The bindings alive now (see TLcdG15::FindLive) and the lock over them and
+// over every handler call; a binding leaves the list before it closes its
+// device.
+std::mutex& LiveLock() {
+  static std::mutex lock;
+  return lock;
+}
+TLcdG15* LiveBindings = nullptr;
+
+}  // namespace
 
 TLcdG15::TLcdG15(TLgLcdLibrary library, const char* appName, bool configurable, bool autostartable,
                  bool persistent)
     : library_(std::move(library)), appName_(appName ? appName : "") {
   open_.device = -1;
   connect_.connection = -1;
+  {
+    std::lock_guard<std::mutex> hold(LiveLock());
+    nextLive_ = LiveBindings;
+    LiveBindings = this;
+  }
   Open(configurable, autostartable, persistent);
+}
+
+TLcdG15* TLcdG15::FindLive(const void* context) {
+  for (TLcdG15* live = LiveBindings; live; live = live->nextLive_)
+    if (live == context) return live;
+  return nullptr;
 }
 
 void TLcdG15::Open(bool configurable, bool autostartable, bool persistent) {
@@ -37,6 +62,18 @@ void TLcdG15::Open(bool configurable, bool autostartable, bool persistent) {
 }
 
 TLcdG15::~TLcdG15() {
+  OnSoftButtons = nullptr;
+  OnConfigure = nullptr;
+  {
+    // Taking the lock waits for a handler that runs now.
+    std::lock_guard<std::mutex> hold(LiveLock());
+    for (TLcdG15** link = &LiveBindings; *link; link = &(*link)->nextLive_) {
+      if (*link == this) {
+        *link = nextLive_;
+        break;
+      }
+    }
+  }
   const TLgLcdApi& api = library_.api;
   if (api.CloseWrap) api.CloseWrap(open_.device);
   if (api.DeInitWrap) api.DeInitWrap();
@@ -70,7 +107,9 @@ int32_t TLcdG15::SetForeground(int32_t flag) {
 
 int32_t KES_LGLCD_STDCALL LcdSoftButtonCallback(int32_t, uint32_t buttons, void* context) {
   if (!context) return 0;
-  const TLcdButtonsHandler handler = static_cast<TLcdG15*>(context)->OnSoftButtons.load();
+  std::lock_guard<std::mutex> hold(LiveLock());
+  const TLcdG15* lcd = TLcdG15::FindLive(context);
+  const TLcdButtonsHandler handler = lcd ? lcd->OnSoftButtons.load() : nullptr;
   if (handler) {
     try {
       handler(buttons);
@@ -83,7 +122,9 @@ int32_t KES_LGLCD_STDCALL LcdSoftButtonCallback(int32_t, uint32_t buttons, void*
 
 int32_t KES_LGLCD_STDCALL LcdConfigureCallback(int32_t, void* context) {
   if (!context) return 0;
-  const TLcdConfigureHandler handler = static_cast<TLcdG15*>(context)->OnConfigure.load();
+  std::lock_guard<std::mutex> hold(LiveLock());
+  const TLcdG15* lcd = TLcdG15::FindLive(context);
+  const TLcdConfigureHandler handler = lcd ? lcd->OnConfigure.load() : nullptr;
   if (handler) {
     try {
       handler();

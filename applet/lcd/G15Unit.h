@@ -97,7 +97,9 @@ class TLcdG15 {
   TLcdG15(const char* appName, bool configurable, bool autostartable, bool persistent);
   // The same on an already loaded library.
   TLcdG15(TLgLcdLibrary library, const char* appName, bool configurable, bool autostartable, bool persistent);
-  // Closes the device, de-initialises and then releases the library.
+  // Clears the handlers and withdraws the object from the library's
+  // callbacks (waiting for one that runs now), then closes the device,
+  // de-initialises and releases the library.
   ~TLcdG15();
   TLcdG15(const TLcdG15&) = delete;
   TLcdG15& operator=(const TLcdG15&) = delete;
@@ -114,13 +116,20 @@ class TLcdG15 {
   const TLcdFrame* Canvas = nullptr;
   int32_t Device = -1;
   bool Foreground = false;
-  // Handlers called from the library's thread.
+  // Handlers called from the library's thread. A handler must not wait for
+  // the thread that destroys the binding (post, do not send).
   std::atomic<TLcdButtonsHandler> OnSoftButtons{nullptr};
   std::atomic<TLcdConfigureHandler> OnConfigure{nullptr};
 
  private:
+  friend int32_t KES_LGLCD_STDCALL LcdSoftButtonCallback(int32_t, uint32_t, void*);
+  friend int32_t KES_LGLCD_STDCALL LcdConfigureCallback(int32_t, void*);
+
   void Open(bool configurable, bool autostartable, bool persistent);
   void Send(const TLgLcdBitmap& bitmap, uint32_t word);
+  // The bindings alive now, linked through nextLive_: the callbacks reach an
+  // object only through this list and under its lock.
+  static TLcdG15* FindLive(const void* context);
 
   TLgLcdBitmap bitmap_{};  // the record every send fills, so a send allocates nothing
 
@@ -128,9 +137,13 @@ class TLcdG15 {
   std::string appName_;
   TLgLcdConnectContext connect_{};
   TLgLcdOpenContext open_{};
+  TLcdG15* nextLive_ = nullptr;
 };
 
 // The callbacks handed to the library; context is the TLcdG15 or 0. They
-// forward to the object's handler when one is set, and return 0.
+// forward to the object's handler when one is set and the object is alive
+// and not being destroyed, and return 0. A call that comes during or after
+// the object's destruction (a library whose thread still delivers a press
+// while the device closes, or later) reaches nothing.
 int32_t KES_LGLCD_STDCALL LcdSoftButtonCallback(int32_t device, uint32_t buttons, void* context);
 int32_t KES_LGLCD_STDCALL LcdConfigureCallback(int32_t connection, void* context);

@@ -3,6 +3,7 @@
 std::string SearchPath;
 SYSTEMTIME BuildStamp = {};
 UINT AppletMessage = 0;
+UINT TaskbarCreatedMessage = 0;
 HANDLE InstanceMutex = nullptr;
 std::string BackgroundPath;
 HWND AppletWindow = nullptr;
@@ -23,6 +24,8 @@ std::unique_ptr<TLcdG15> LcdBinding;
 TBmpImage BackgroundImage;
 NOTIFYICONDATAA TrayRecord = {};
 bool TrayIconShown = false;
+bool TrayIconHiddenForLcd = false;
+bool Suspended = false;
 
 std::atomic<int32_t> PageMode{0};
 std::string MessageText;

@@ -29,6 +29,7 @@
 extern std::string SearchPath;        // "PATH" at start: where lgLcdWrapper.dll is looked for
 extern SYSTEMTIME BuildStamp;         // link time of the executable, local time
 extern UINT AppletMessage;            // the registered close-request and tray message
+extern UINT TaskbarCreatedMessage;    // "TaskbarCreated": the shell's taskbar (re)started
 extern HANDLE InstanceMutex;          // owned while this copy runs
 extern std::string BackgroundPath;    // IniPath with ".bmp"
 extern HWND AppletWindow;             // the one window
@@ -63,6 +64,8 @@ extern std::unique_ptr<TLcdG15> LcdBinding;
 extern TBmpImage BackgroundImage;      // empty when no picture could be read
 extern NOTIFYICONDATAA TrayRecord;
 extern bool TrayIconShown;
+extern bool TrayIconHiddenForLcd;      // removed by HideTrayIcon once the LCD was bound
+extern bool Suspended;                 // between a suspend and the resume
 
 // Pages.
 extern std::atomic<int32_t> PageMode;  // 0..5, the pop-up page

@@ -139,6 +139,7 @@ void OnAppletMessage(HWND window, WPARAM wParam, LPARAM lParam) {
 void OnPowerBroadcast(HWND window, WPARAM event) {
   const tPowerGroup group = PowerEventGroup(event);
   if (group == kPowerSuspend) {
+    Suspended = true;
     KillTimer(window, kRenderTimer);
     ReleaseLcdBinding();
     if (FileExists(Settings.LCorePath)) {
@@ -152,6 +153,7 @@ void OnPowerBroadcast(HWND window, WPARAM event) {
         ShellExecuteA(nullptr, nullptr, Settings.LCorePath.c_str(), "/minimized", nullptr, SW_SHOWNORMAL);
       LCoreWasRunning = false;
     }
+    Suspended = false;
     SetTimer(window, kRenderTimer, kRenderInterval, RenderTick);
   }
 }
@@ -168,6 +170,10 @@ void OnPaint(HWND window) {
 LRESULT CALLBACK AppletWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == AppletMessage && AppletMessage != 0) {
     OnAppletMessage(window, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+  }
+  if (message == TaskbarCreatedMessage && TaskbarCreatedMessage != 0) {
+    RestoreTrayIcon();
     return DefWindowProcA(window, message, wParam, lParam);
   }
   switch (message) {

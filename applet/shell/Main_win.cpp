@@ -101,6 +101,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   SearchPath = GetEnvVar("PATH");
   BuildStamp = GetLinkTime(exePath);
   AppletMessage = RegisterWindowMessageA(kAppletMutexName);
+  TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
   ProductTitle = GetVersionString("ProductName") + " " + GetVersionString("FileVersion");
 
   if (!CloseRunningCopy()) return 0;

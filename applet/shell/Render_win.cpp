@@ -26,6 +26,12 @@ std::vector<tAtiReading> AtiReadings;
 std::vector<uint8_t> PreviewPixels;
 std::vector<double> SamplerTemperatures;  // Celsius, per logical processor
 
+// "lgLcdWrapper.dll", kept loaded from the first attempt to bind until the
+// binding is let go: while the LCD cannot be opened, every tick tries again,
+// and a library loaded and unloaded four times a second for weeks would
+// leave behind whatever one load does not give back.
+TLgLcdLibrary LcdLibrary;
+
 void GatherCpu() {
   tCPUData& cpu = Layout.CpuData;
   if (CpuThread && CpuThread->GetGeneration() != 0) {
@@ -100,15 +106,18 @@ void PostLcdButtons(uint32_t buttons) {
 }
 
 // The binding, made when the library was found and none exists; one that
-// opened no device is dropped and tried again on the next tick.
+// opened no device is dropped and tried again on the next tick. Between a
+// suspend and the resume the LCD is left alone, also by the ticks that
+// messages run meanwhile.
 void BindLcd() {
-  if (!LcdLibraryFound || LcdBinding) return;
-  LcdBinding.reset(new TLcdG15(ProductTitle.c_str(), true, false, true));
+  if (!LcdLibraryFound || LcdBinding || Suspended) return;
+  if (!LcdLibrary.module) LcdLibrary = LoadLgLcdWrapper();
+  LcdBinding.reset(new TLcdG15(LcdLibrary, ProductTitle.c_str(), true, false, true));
   if (LcdBinding->Device == -1) {
     LcdBinding.reset();
     return;
   }
-  if (Settings.HideTrayIcon) DeleteTrayIcon();
+  if (Settings.HideTrayIcon) HideTrayIconForLcd();
   LcdBinding->OnSoftButtons = PostLcdButtons;
   LcdBinding->OnConfigure = nullptr;
   LcdBinding->Clear();
@@ -194,9 +203,11 @@ void HandleLcdButtons(HWND window, uint32_t buttons) {
 }
 
 void ReleaseLcdBinding() {
-  if (!LcdBinding) return;
-  LcdBinding->Clear();
-  LcdBinding.reset();
+  if (LcdBinding) {
+    LcdBinding->Clear();
+    LcdBinding.reset();
+  }
+  LcdLibrary = TLgLcdLibrary();
 }
 
 void PaintLastFrame(HWND window, HDC dc) {

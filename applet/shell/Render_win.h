@@ -13,7 +13,8 @@ void CALLBACK RenderTick(HWND window, UINT message, UINT_PTR timerId, DWORD now)
 // the page change and the one action of OnLcdButtons.
 void HandleLcdButtons(HWND window, uint32_t buttons);
 
-// Blanks the LCD and destroys the binding (shutdown and suspend).
+// Blanks the LCD, destroys the binding and lets the library go (shutdown
+// and suspend).
 void ReleaseLcdBinding();
 
 // Paints the last tick's frame (WM_PAINT, between ticks).

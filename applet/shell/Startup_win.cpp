@@ -107,6 +107,10 @@ tAdapterKind DetectDisplayAdapter() {
 
 void StartApplet(HWND window) {
   AppletWindow = window;
+  // Run elevated, the applet would not hear a newer copy, the tray icon's
+  // clicks, other programs' texts or the restarted taskbar otherwise.
+  const UINT heard[] = {AppletMessage, WM_COPYDATA, TaskbarCreatedMessage};
+  AllowLowerIntegrityMessages(window, heard, sizeof heard / sizeof heard[0], GetMessageFilterApi());
   if (!FileExists(IniPath)) {
     const DWORD error = GetLastError();
     ShowError(MissingIniText(IniPath) + SystemErrorText(error));

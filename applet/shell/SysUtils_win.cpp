@@ -10,6 +10,7 @@
 
 #include "applet/shell/ShellRules.h"
 #include "common/Handle_win.h"
+#include "common/ProcAddress_win.h"
 
 std::string ProductTitle = "Kestrani";
 
@@ -102,12 +103,22 @@ std::string AskKnownFolder(const GUID& folderId, HANDLE token) {
   return path;
 }
 
+// How long one window may take to answer WM_CLOSE. A standby must not wait
+// longer for a program that hangs or asks its user something.
+constexpr UINT kCloseAnswerTime = 2000;
+
+// Goes on while the windows answer 0. A window that gives another answer, or
+// none in time (its thread is hung or busy, so its other windows would not
+// answer either), ends the round.
 BOOL CALLBACK CloseWindowOfProcess(HWND window, LPARAM parameter) {
   const DWORD* processId = reinterpret_cast<const DWORD*>(parameter);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
   if (owner != *processId) return TRUE;
-  return SendMessageA(window, WM_CLOSE, 0, 0) == 0;
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kCloseAnswerTime, &answer))
+    return FALSE;
+  return answer == 0;
 }
 
 }  // namespace
@@ -189,6 +200,27 @@ std::string GetProcessPath(DWORD processId) {
 
 void CloseProcessWindows(DWORD processId) {
   EnumWindows(CloseWindowOfProcess, reinterpret_cast<LPARAM>(&processId));
+}
+
+tMessageFilterApi GetMessageFilterApi() {
+  tMessageFilterApi api{};
+  HMODULE user = GetModuleHandleA("user32.dll");
+  if (user == nullptr) return api;
+  ResolveProc(user, "ChangeWindowMessageFilterEx", api.ChangeForWindow);
+  ResolveProc(user, "ChangeWindowMessageFilter", api.ChangeForProcess);
+  return api;
+}
+
+int AllowLowerIntegrityMessages(HWND window, const UINT* messages, size_t count, const tMessageFilterApi& api) {
+  constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW and MSGFLT_ADD
+  int allowed = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (api.ChangeForWindow)
+      allowed += api.ChangeForWindow(window, messages[i], kAllow, nullptr) ? 1 : 0;
+    else if (api.ChangeForProcess)
+      allowed += api.ChangeForProcess(messages[i], kAllow) ? 1 : 0;
+  }
+  return allowed;
 }
 
 bool HasKnownFolderApi() {

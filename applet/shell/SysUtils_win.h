@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -21,8 +22,22 @@ DWORD FindProcess(const std::string& exeName);
 // The letters c..z are tried in order and the scan ends at the first letter
 // without a device, so a drive after such a gap keeps its device form.
 std::string GetProcessPath(DWORD processId);
-// Sends WM_CLOSE to each top-level window of the process while they answer 0.
+// Sends WM_CLOSE to each top-level window of the process while they answer 0;
+// a window that does not answer within two seconds ends the round too.
 void CloseProcessWindows(DWORD processId);
+// The message-filter calls of User Interface Privilege Isolation, looked up
+// in user32 at run time; null where the system lacks them.
+struct tMessageFilterApi {
+  BOOL(WINAPI* ChangeForWindow)(HWND window, UINT message, DWORD action, void* status);  // ChangeWindowMessageFilterEx
+  BOOL(WINAPI* ChangeForProcess)(UINT message, DWORD action);                           // ChangeWindowMessageFilter
+};
+tMessageFilterApi GetMessageFilterApi();
+// Lets the messages reach window from programs of lower integrity, which the
+// system drops while the applet runs elevated: through the window's own
+// filter where there is one (Windows 7 on), else the process's (Vista),
+// else nothing is needed (no such isolation before Vista). Returns how many
+// messages the system accepted.
+int AllowLowerIntegrityMessages(HWND window, const UINT* messages, size_t count, const tMessageFilterApi& api);
 bool HasKnownFolderApi();
 // Known folder with a trailing separator; for the desktop's user when elevated.
 // Elevated, a shell token that cannot be opened or duplicated gives empty

@@ -31,6 +31,16 @@ HBITMAP ConfigurationPicture = nullptr;
 HBITMAP CheckedPicture = nullptr;
 HBITMAP UncheckedPicture = nullptr;
 
+// While TrackPopupMenu shows TrayMenu, a rebuild or the destruction that is
+// asked for (by a command another program sends, a soft button or the
+// window's end) waits until the menu has closed: the open menu is never
+// destroyed under the user.
+bool MenuShowing = false;
+bool RebuildDue = false;
+bool DestroyDue = false;
+HWND DueWindow = nullptr;
+HICON DueIcon = nullptr;
+
 void ReleasePictures() {
   for (HBITMAP* picture : {&ConfigurationPicture, &CheckedPicture, &UncheckedPicture}) {
     if (*picture) DeleteObject(*picture);
@@ -132,6 +142,12 @@ void BuildNetworkMenu() {
 }  // namespace
 
 void BuildTrayMenu(HWND window, HICON icon) {
+  if (MenuShowing) {
+    RebuildDue = true;
+    DueWindow = window;
+    DueIcon = icon;
+    return;
+  }
   BuildNetworkMenu();
   ClearMenu(TrayMenu);
   ReleasePictures();
@@ -162,6 +178,11 @@ void BuildTrayMenu(HWND window, HICON icon) {
 }
 
 void DestroyTrayMenu() {
+  if (MenuShowing) {
+    DestroyDue = true;
+    EndMenu();
+    return;
+  }
   ClearMenu(NetworkMenu);
   ClearMenu(TrayMenu);
   ReleasePictures();
@@ -194,9 +215,34 @@ void DeleteTrayIcon() {
   TrayIconShown = false;
 }
 
+void HideTrayIconForLcd() {
+  DeleteTrayIcon();
+  TrayIconHiddenForLcd = true;
+}
+
+void RestoreTrayIcon() {
+  if (TrayIconHiddenForLcd || TrayRecord.hWnd == nullptr) return;
+  // A taskbar that still holds the icon refuses a second add; the icon is
+  // there all the same.
+  TrayIconShown = Shell_NotifyIconA(NIM_ADD, &TrayRecord) != FALSE ||
+                  Shell_NotifyIconA(NIM_MODIFY, &TrayRecord) != FALSE;
+}
+
 void ShowTrayMenu(HWND window) {
+  // A second request while the menu shows finds it open; the system refuses
+  // a second menu anyway.
+  if (MenuShowing) return;
   POINT cursor{};
   GetCursorPos(&cursor);
   SetForegroundWindow(window);
+  MenuShowing = true;
   TrackPopupMenu(TrayMenu, TPM_RIGHTALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, nullptr);
+  MenuShowing = false;
+  if (DestroyDue) {
+    DestroyDue = RebuildDue = false;
+    DestroyTrayMenu();
+  } else if (RebuildDue) {
+    RebuildDue = false;
+    BuildTrayMenu(DueWindow, DueIcon);
+  }
 }

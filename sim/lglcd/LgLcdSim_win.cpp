@@ -44,8 +44,20 @@ struct TOpenContext {
   int32_t device;
 };
 
+// A lock that needs no handle and no clean-up: the library is loaded and
+// unloaded many times by a program that retries, and the state below is
+// never destroyed.
+class TLock {
+ public:
+  void lock() { AcquireSRWLockExclusive(&lock_); }
+  void unlock() { ReleaseSRWLockExclusive(&lock_); }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
 struct TState {
-  std::mutex lock;
+  TLock lock;
   bool initialised = false;
   int32_t connection = -1;
   TConfigureCallback configure = nullptr;
@@ -59,10 +71,15 @@ struct TState {
   HANDLE stop = nullptr;
 };
 
-TState& State() {
-  static TState* s = new TState;  // never destroyed: the button thread may outlive statics
-  return *s;
-}
+// Constant-initialised and trivially destroyed: no guard of a local static
+// (which takes a thread handle and an event that unloading leaves behind)
+// and no destructor that the button thread could outlive.
+TState TheState;
+TState& State() { return TheState; }
+
+// Initialisations since this copy of the library was loaded: 1 on every
+// init when a program loads the library anew for each attempt.
+int InitsSinceLoad = 0;
 
 TSimProfile Profile() { return TSimProfile(SimLocate("KES_LGLCD_PROFILE", "lgLcd.profile")); }
 
@@ -109,7 +126,7 @@ void Deliver(const std::string& request, bool release) {
   TConfigureCallback configure;
   void *buttonsContext, *configureContext;
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::lock_guard<TLock> hold(s.lock);
     device = s.device;
     connection = s.connection;
     buttons = s.buttons;
@@ -128,7 +145,7 @@ void Deliver(const std::string& request, bool release) {
   const unsigned long mask = std::strtoul(request.c_str(), &end, 0);
   if (end == request.c_str()) return;
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::lock_guard<TLock> hold(s.lock);
     s.lastButtons = static_cast<uint32_t>(mask);
   }
   if (buttons) buttons(device, static_cast<uint32_t>(mask), buttonsContext);
@@ -136,7 +153,7 @@ void Deliver(const std::string& request, bool release) {
   if (release && mask != 0) {
     Sleep(20);
     {
-      std::lock_guard<std::mutex> hold(s.lock);
+      std::lock_guard<TLock> hold(s.lock);
       s.lastButtons = 0;
     }
     if (buttons) buttons(device, 0, buttonsContext);
@@ -201,7 +218,7 @@ void StartButtonThread() {
     if (stop) CloseHandle(stop);
     return;
   }
-  std::lock_guard<std::mutex> hold(s.lock);
+  std::lock_guard<TLock> hold(s.lock);
   s.thread = thread;
   s.stop = stop;
 }
@@ -225,7 +242,7 @@ int32_t CloseDevice(int32_t device) {
   TState& s = State();
   HANDLE thread, stop;
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::lock_guard<TLock> hold(s.lock);
     if (device == -1 || device != s.device) return kInvalidParameter;
     thread = s.thread;
     stop = s.stop;
@@ -233,7 +250,7 @@ int32_t CloseDevice(int32_t device) {
   }
   StopButtonThread(thread, stop);
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::lock_guard<TLock> hold(s.lock);
     s.device = -1;
     s.buttons = nullptr;
     s.buttonsContext = nullptr;
@@ -249,10 +266,10 @@ extern "C" {
 int32_t lgLcdInitWrap() {
   const int32_t rc = static_cast<int32_t>(Profile().Int("init", 0));
   if (rc == 0) {
-    std::lock_guard<std::mutex> hold(State().lock);
+    std::lock_guard<TLock> hold(State().lock);
     State().initialised = true;
   }
-  Session(Format("init result=%d", rc));
+  Session(Format("init result=%d since_load=%d", rc, ++InitsSinceLoad));
   return rc;
 }
 
@@ -260,12 +277,12 @@ int32_t lgLcdDeInitWrap() {
   TState& s = State();
   int32_t device;
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::lock_guard<TLock> hold(s.lock);
     device = s.device;
   }
   if (device != -1) CloseDevice(device);
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::lock_guard<TLock> hold(s.lock);
     s.initialised = false;
     s.connection = -1;
     s.configure = nullptr;
@@ -281,7 +298,7 @@ int32_t lgLcdConnectAWrap(TConnectContext* ctx) {
   TState& s = State();
   int32_t rc = static_cast<int32_t>(profile.Int("connect", 0));
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::lock_guard<TLock> hold(s.lock);
     if (!s.initialised) rc = kNotInitialised;
     if (rc == 0) {
       s.connection = static_cast<int32_t>(profile.Int("connection", 1));
@@ -298,7 +315,7 @@ int32_t lgLcdConnectAWrap(TConnectContext* ctx) {
 
 int32_t lgLcdDisconnectWrap(int32_t connection) {
   TState& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
+  std::lock_guard<TLock> hold(s.lock);
   if (connection != s.connection || connection == -1) return kInvalidParameter;
   s.connection = -1;
   return 0;
@@ -307,7 +324,7 @@ int32_t lgLcdDisconnectWrap(int32_t connection) {
 int32_t lgLcdEnumerateWrap(int32_t connection, int32_t index, void* description) {
   int32_t rc = static_cast<int32_t>(Profile().Int("enumerate", 0));
   {
-    std::lock_guard<std::mutex> hold(State().lock);
+    std::lock_guard<TLock> hold(State().lock);
     if (connection == -1 || connection != State().connection || !description) rc = kInvalidParameter;
     else if (index != 0) rc = kNoMoreItems;
   }
@@ -326,7 +343,7 @@ int32_t lgLcdOpenWrap(TOpenContext* ctx) {
   int32_t rc = static_cast<int32_t>(profile.Int("open", 0));
   bool start = false;
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::lock_guard<TLock> hold(s.lock);
     if (ctx->connection == -1 || ctx->connection != s.connection) rc = kInvalidParameter;
     else if (ctx->index != 0) rc = kNotConnected;
     else if (s.device != -1) rc = ERROR_ALREADY_EXISTS;
@@ -350,7 +367,7 @@ int32_t lgLcdUpdateBitmapWrap(int32_t device, const void* bitmap, uint32_t prior
   TState& s = State();
   uint32_t seq;
   {
-    std::lock_guard<std::mutex> hold(s.lock);
+    std::lock_guard<TLock> hold(s.lock);
     if (device == -1 || device != s.device) return kNotConnected;
     if (!bitmap) return kInvalidParameter;
     uint32_t format;
@@ -371,7 +388,7 @@ int32_t lgLcdUpdateBitmapWrap(int32_t device, const void* bitmap, uint32_t prior
 
 int32_t lgLcdReadSoftButtonsWrap(int32_t device, uint32_t* buttons) {
   TState& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
+  std::lock_guard<TLock> hold(s.lock);
   if (device == -1 || device != s.device) return kNotConnected;
   if (!buttons) return kInvalidParameter;
   *buttons = s.lastButtons;
@@ -380,7 +397,7 @@ int32_t lgLcdReadSoftButtonsWrap(int32_t device, uint32_t* buttons) {
 
 int32_t lgLcdSetAsLCDForegroundAppWrap(int32_t device, int32_t foreground) {
   {
-    std::lock_guard<std::mutex> hold(State().lock);
+    std::lock_guard<TLock> hold(State().lock);
     if (device == -1 || device != State().device) return kNotConnected;
   }
   const int32_t rc = static_cast<int32_t>(Profile().Int("foreground", 0));

@@ -6,6 +6,8 @@
 # (the stand-in LCore.exe at [Common] LCore): a suspend closes its window,
 # and the resume starts it again with "/minimized", but only when the
 # applet closed it and it is not running again by then.
+# A message (WM_COPYDATA) between a suspend and the resume changes the page
+# but leaves the LCD alone until the resume, which then shows it.
 set -u
 bin=$1
 source "$(dirname "$0")/lib.sh"
@@ -81,4 +83,17 @@ wait_frames 8 5
 starts=$(grep -c '^start ' "$lcore_log")
 [ "$starts" = 3 ] || e2e_fail "LCore.exe started though it was running at the resume: $(cat "$lcore_log")"
 echo "LCore.exe $again running at the resume: not started again"
+
+render_page 5 "$work/standby.bmp" --set "message=Standby"
+o=$(opens)
+client power 4 >/dev/null || e2e_fail "suspend not delivered"
+sleep 0.5
+n=$(frame_count)
+client copydata 1 "Standby" >/dev/null || e2e_fail "WM_COPYDATA not delivered"
+sleep 1.5
+[ "$(opens)" = "$o" ] || e2e_fail "a message bound the LCD before the resume: $(tail -n3 "$lcdout/session.log")"
+[ "$(frame_count)" = "$n" ] || e2e_fail "a message sent frames before the resume"
+client power 7 >/dev/null || e2e_fail "resume not delivered"
+wait_page "$work/standby.bmp" 3 "$work/f.pgm" || e2e_fail "the message page does not show after the resume"
+[ "$(opens)" = $((o + 1)) ] || e2e_fail "the resume did not open the LCD once"
 echo "PASS"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct TFakeLcd {
   std::vector<uint8_t> pixels;
   uint32_t format = 0, priority = 0;
   int32_t updateDevice = 0, foregroundFlag = -5;
+  void (*onClose)() = nullptr;  // what the library's thread still does while the device closes
 } g;
 
 int32_t Init() {
@@ -52,6 +54,7 @@ int32_t Open(TLgLcdOpenContext* o) {
 }
 int32_t Close(int32_t device) {
   g.calls.push_back("close " + std::to_string(device));
+  if (g.onClose) g.onClose();
   return 0;
 }
 int32_t Update(int32_t device, const TLgLcdBitmap* b, uint32_t priority) {
@@ -219,6 +222,29 @@ TEST_F(LcdG15Test, CallbacksForwardOnlyToASetHandler) {
   // Through the pointers the library was given.
   g.open.softButtonCallback(9, 4, g.open.softButtonContext);
   EXPECT_EQ(g_buttons, 4u);
+}
+
+// Presses and configure requests that the library delivers while the
+// binding closes its device, or after it is gone, reach no handler and no
+// freed object (AddressSanitizer watches the second).
+TEST_F(LcdG15Test, NoCallbackReachesABindingBeingDestroyed) {
+  g_buttons = 0;
+  g_configures = 0;
+  g.onClose = [] {
+    g.open.softButtonCallback(9, 2, g.open.softButtonContext);
+    g.connect.configureCallback(5, g.connect.configureContext);
+  };
+  {
+    auto lcd = std::make_unique<TLcdG15>(FakeLibrary(), "x", true, false, true);
+    lcd->OnSoftButtons = [](uint32_t b) { g_buttons = b; };
+    lcd->OnConfigure = [] { ++g_configures; };
+  }
+  EXPECT_EQ(g_buttons, 0u);
+  EXPECT_EQ(g_configures, 0);
+  EXPECT_EQ(g.open.softButtonCallback(9, 8, g.open.softButtonContext), 0);
+  EXPECT_EQ(g.connect.configureCallback(5, g.connect.configureContext), 0);
+  EXPECT_EQ(g_buttons, 0u);
+  EXPECT_EQ(g_configures, 0);
 }
 
 }  // namespace

@@ -134,4 +134,37 @@ TEST_F(LcdG15WinTest, SoftButtonsArriveOnTheLibrarysThread) {
   EXPECT_EQ(GetFileAttributesA(out_.File("buttons.txt").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+std::atomic<bool> g_destroying{false};
+std::atomic<int> g_handled{0}, g_late{0};
+
+void CountPress(uint32_t) {
+  ++g_handled;
+  if (g_destroying) ++g_late;
+}
+
+// The stand-in goes on delivering the presses of its control file on its own
+// thread while the binding closes the device; none may reach the binding
+// once its destruction has begun.
+TEST_F(LcdG15WinTest, DestroyedWhilePressesArrive) {
+  const int rounds = 3;
+  for (int round = 0; round < rounds; ++round) {
+    g_destroying = false;
+    g_handled = 0;
+    auto lcd = std::make_unique<TLcdG15>("Kestrani", true, false, true);
+    ASSERT_NE(lcd->Device, -1);
+    lcd->OnSoftButtons = &CountPress;
+    lcd->OnConfigure = [] {
+      if (g_destroying) ++g_late;
+    };
+    ASSERT_TRUE(WriteTextFile(out_.File("buttons.txt"), "1\n2\nconfigure\n4\n8\n"));
+    for (int i = 0; i < 200 && g_handled == 0; ++i) Sleep(10);
+    ASSERT_GT(g_handled, 0) << "no press arrived";
+    g_destroying = true;
+    lcd.reset();
+  }
+  EXPECT_EQ(g_late, 0);
+  // The stand-in did deliver the rest of each file meanwhile.
+  EXPECT_EQ(ReadLines(out_.File("buttons.log")).size(), static_cast<size_t>(5 * rounds));
+}
+
 }  // namespace

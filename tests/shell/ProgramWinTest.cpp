@@ -158,6 +158,74 @@ TEST_F(TrayMenuTest, RebuildLeavesNothingOfTheLastBuild) {
   EXPECT_EQ(GetObjectType(first.Checked), 0u);
 }
 
+// A window of its own for the menu tests; skips without a display.
+class TrayMenuWindowTest : public TrayMenuTest {
+ protected:
+  void SetUp() override {
+    TrayMenuTest::SetUp();
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "kesMenuTestWindow";
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
+    if (!window_) {
+      char display[8] = "";
+      ASSERT_EQ(GetEnvironmentVariableA("KES_NEED_DISPLAY", display, sizeof display), 0u) << "no window under Xvfb";
+      GTEST_SKIP() << "no display for windows here; shell_program_window_test runs this under Xvfb";
+    }
+  }
+  void TearDown() override {
+    TrayMenuTest::TearDown();
+    if (window_) DestroyWindow(window_);
+    UnregisterClassA("kesMenuTestWindow", GetModuleHandleA(nullptr));
+  }
+  // Shows the tray menu; once it is open, request() runs from a timer (the
+  // menu's loop dispatches it), the menu's state is noted and it is closed.
+  void WhileTheMenuShows(void (*request)()) {
+    request_ = request;
+    shown_ = TrayMenu;
+    SetTimer(window_, 1, 300, OnMenuTimer);
+    ShowTrayMenu(window_);
+  }
+  static void CALLBACK OnMenuTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    request_();
+    openAfterRequest_ = IsMenu(shown_) != FALSE;
+    sameMenu_ = TrayMenu == shown_;
+    EndMenu();
+  }
+
+  HWND window_ = nullptr;
+  static inline void (*request_)() = nullptr;
+  static inline HMENU shown_ = nullptr;
+  static inline bool openAfterRequest_ = false;
+  static inline bool sameMenu_ = false;
+};
+
+TEST_F(TrayMenuWindowTest, RebuildWaitsUntilTheMenuCloses) {
+  BuildTrayMenu(window_, icon_);
+  static HWND owner;
+  static HICON icon;
+  owner = window_;
+  icon = icon_;
+  WhileTheMenuShows([] { BuildTrayMenu(owner, icon); });
+  EXPECT_TRUE(openAfterRequest_);
+  EXPECT_TRUE(sameMenu_);
+  // Built anew once the menu had closed.
+  EXPECT_FALSE(IsMenu(shown_));
+  EXPECT_TRUE(IsMenu(TrayMenu));
+}
+
+TEST_F(TrayMenuWindowTest, DestructionWaitsUntilTheMenuCloses) {
+  BuildTrayMenu(window_, icon_);
+  WhileTheMenuShows([] { DestroyTrayMenu(); });
+  EXPECT_TRUE(openAfterRequest_);
+  EXPECT_FALSE(IsMenu(shown_));
+  EXPECT_EQ(TrayMenu, nullptr);
+}
+
 std::string TempPath(const char* name) {
   char base[MAX_PATH];
   GetTempPathA(sizeof base, base);

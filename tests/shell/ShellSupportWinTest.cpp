@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <clocale>
 #include <cstring>
 #include <fstream>
@@ -427,6 +428,53 @@ TEST(LocalTexts, DateAndTimePictures) {
             "P\\2026-12-10-084905.bmp");
 }
 
+// The calls each message-filter function received, as "window message action".
+std::vector<std::string> filterCalls;
+BOOL filterAnswer = TRUE;
+
+BOOL WINAPI FakeWindowFilter(HWND window, UINT message, DWORD action, void* status) {
+  filterCalls.push_back("window " + std::to_string(reinterpret_cast<uintptr_t>(window)) + " " +
+                        std::to_string(message) + " " + std::to_string(action) + (status ? " status" : ""));
+  return filterAnswer;
+}
+
+BOOL WINAPI FakeProcessFilter(UINT message, DWORD action) {
+  filterCalls.push_back("process " + std::to_string(message) + " " + std::to_string(action));
+  return filterAnswer;
+}
+
+// The window's own filter where the system has it, else the process's, else
+// nothing; every message is allowed (action 1).
+TEST(MessageFilter, WindowFilterFirstThenProcessFilterThenNothing) {
+  const HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x40));
+  const UINT messages[] = {0xC123, WM_COPYDATA, 0xC200};
+  struct {
+    tMessageFilterApi api;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {{FakeWindowFilter, FakeProcessFilter}, {"window 64 49443 1", "window 64 74 1", "window 64 49664 1"}},
+      {{nullptr, FakeProcessFilter}, {"process 49443 1", "process 74 1", "process 49664 1"}},
+      {{nullptr, nullptr}, {}},
+  };
+  for (const auto& c : cases) {
+    filterCalls.clear();
+    filterAnswer = TRUE;
+    EXPECT_EQ(AllowLowerIntegrityMessages(window, messages, 3, c.api), static_cast<int>(c.calls.size()));
+    EXPECT_EQ(filterCalls, c.calls);
+  }
+  filterAnswer = FALSE;
+  EXPECT_EQ(AllowLowerIntegrityMessages(window, messages, 3, {FakeWindowFilter, FakeProcessFilter}), 0);
+}
+
+// user32 of this system has the calls (Wine accepts them without filtering).
+TEST(MessageFilter, ResolvedFromTheSystem) {
+  const tMessageFilterApi api = GetMessageFilterApi();
+  EXPECT_NE(api.ChangeForWindow, nullptr);
+  EXPECT_NE(api.ChangeForProcess, nullptr);
+  const UINT message = RegisterWindowMessageA("kesFilterTest");
+  EXPECT_EQ(AllowLowerIntegrityMessages(nullptr, &message, 1, {nullptr, api.ChangeForProcess}), 1);
+}
+
 int closeMessages = 0;
 LRESULT closeAnswer = 0;
 
@@ -466,6 +514,67 @@ TEST(Windows, CloseMessagesWhileTheyAnswerZero) {
   EXPECT_EQ(closeMessages, 4);  // the first other answer ends the round
   for (HWND window : windows) DestroyWindow(window);
   UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+}
+
+// A window whose thread stops taking messages: it answers WM_CLOSE only once
+// the test lets it go (or after half a minute), as a hung program would.
+struct tHungWindow {
+  HANDLE Created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE Release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HWND Window = nullptr;
+  std::atomic<int> Closes{0};
+};
+tHungWindow* hung = nullptr;
+
+LRESULT CALLBACK HungWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
+    ++hung->Closes;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+DWORD WINAPI HungWindowThread(void*) {
+  hung->Window = CreateWindowExA(0, "kesHungTestWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+  SetEvent(hung->Created);
+  if (hung->Window == nullptr) return 0;
+  WaitForSingleObject(hung->Release, 30000);
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  DestroyWindow(hung->Window);
+  return 0;
+}
+
+// A standby must not wait for a program that no longer answers.
+TEST(Windows, HungWindowDoesNotHoldTheClose) {
+  WNDCLASSA windowClass;
+  ZeroMemory(&windowClass, sizeof windowClass);
+  windowClass.lpfnWndProc = HungWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "kesHungTestWindow";
+  ASSERT_NE(RegisterClassA(&windowClass), 0);
+  tHungWindow state;
+  hung = &state;
+  HANDLE thread = CreateThread(nullptr, 0, HungWindowThread, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  WaitForSingleObject(state.Created, INFINITE);
+  if (state.Window != nullptr) {
+    CloseProcessWindows(GetCurrentProcessId());
+    // The call came back without the hung thread having taken the message.
+    EXPECT_EQ(state.Closes, 0);
+  }
+  SetEvent(state.Release);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  CloseHandle(state.Created);
+  CloseHandle(state.Release);
+  hung = nullptr;
+  UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+  if (state.Window == nullptr) {
+    ASSERT_EQ(GetEnvVar("KES_NEED_DISPLAY"), "") << "no window under Xvfb";
+    GTEST_SKIP() << "no display for windows here; shell_win_window_test runs this under Xvfb";
+  }
 }
 
 // Counts the pixels of a memory bitmap that are no longer white.

@@ -13,3 +13,11 @@ if(TARGET kes_shell_program)
   kes_wine_test(shell_program_win_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProgramWinTest.cpp
     LIBS kes_shell_program)
 endif()
+# The tray menu while it shows needs a display: the same program under Xvfb.
+if(KES_BUILD STREQUAL "win64" AND TARGET shell_program_win_test)
+  add_test(NAME shell_program_window_test
+    COMMAND xvfb-run -a ${CMAKE_SOURCE_DIR}/tests/wine-run.sh $<TARGET_FILE:shell_program_win_test>
+      --gtest_filter=TrayMenuWindowTest.*)
+  set_tests_properties(shell_program_window_test PROPERTIES LABELS wine
+    ENVIRONMENT "KES_WINE_ROOT=${CMAKE_BINARY_DIR}/wine;KES_NEED_DISPLAY=1" TIMEOUT 300)
+endif()

@@ -32,6 +32,11 @@ const char kUsage[] =
     "  power WPARAM              WM_POWERBROADCAST\n"
     "  command ID [COUNT]        WM_COMMAND with the identifier ID (COUNT times)\n"
     "  applet-message WP LP      the registered applet message\n"
+    "  broadcast NAME [WP LP]    posts the registered message NAME to every top-level\n"
+    "                            window, as the shell posts \"TaskbarCreated\"\n"
+    "  tray-icon                 1 when the taskbar holds the applet's icon, else 0\n"
+    "  tray-forget               removes the applet's icon, as a taskbar that ends\n"
+    "                            loses it\n"
     "  count                     windows=N processes=M of the applet\n"
     "  pid                       process id of the applet's window\n"
     "  wait-window SECONDS       wait until the window exists\n"
@@ -42,14 +47,13 @@ const char kUsage[] =
     "  visible                   1 when the window is visible, else 0\n"
     "  window-rect               window=L,T,R,B client=W,H\n"
     "  stats                     handles, GDI and USER objects, memory of the applet\n"
-    "  tray-icon                 1 when the applet's tray icon is in the notification\n"
-    "                            area, else 0\n"
     "  interfaces                position, type, index and description of each interface\n"
     "  display-devices           index, state flags and name of each display adapter\n"
     "  shell-window              the desktop shell's window and its process id\n"
     "  shell                     stands in for the desktop shell: registers a window as\n"
     "                            the shell window and keeps it until ended\n"
     "  memory                    the system's memory load, percent\n"
+    "  tick                      the system's tick count in milliseconds (GetTickCount)\n"
     "  menu-windows              the places of the open popup menus, topmost first\n"
     "  menu-keys VK...           presses keys (virtual-key codes) in the open menu\n";
 
@@ -380,19 +384,6 @@ int MenuWindowsList() {
   return 0;
 }
 
-// Whether the notification area holds the applet's icon (its window, the
-// applet message as identifier): a modification that changes nothing
-// succeeds only for an icon that is there.
-int TrayIcon(HWND window) {
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  data.hWnd = window;
-  data.uID = RegisterWindowMessageA(kAppletMessage);
-  data.uFlags = 0;
-  std::printf("%d\n", Shell_NotifyIconA(NIM_MODIFY, &data) ? 1 : 0);
-  return 0;
-}
-
 // Keys for the open menu, as a user presses them: the menu's loop takes
 // them from its thread's queue.
 int MenuKeys(int count, char** keys) {
@@ -404,6 +395,25 @@ int MenuKeys(int count, char** keys) {
     PostMessageA(menus.front(), WM_KEYUP, key, 0xC0000001);
     Sleep(300);
   }
+  return 0;
+}
+
+// The applet's icon as the taskbar knows it: its window and the id the
+// applet gives it (its registered message).
+NOTIFYICONDATAA AppletIcon(HWND window) {
+  NOTIFYICONDATAA icon;
+  std::memset(&icon, 0, sizeof icon);
+  icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  icon.hWnd = window;
+  icon.uID = RegisterWindowMessageA(kAppletMessage);
+  return icon;
+}
+
+// Whether the notification area holds the applet's icon: a modification
+// that changes nothing succeeds only for an icon that is there.
+int TrayIcon(HWND window) {
+  NOTIFYICONDATAA icon = AppletIcon(window);
+  std::printf("%d\n", Shell_NotifyIconA(NIM_MODIFY, &icon) ? 1 : 0);
   return 0;
 }
 
@@ -429,12 +439,23 @@ int main(int argc, char** argv) {
   if (cmd == "shell") return Shell();
   if (cmd == "menu-windows" && n == 0) return MenuWindowsList();
   if (cmd == "menu-keys" && n >= 1) return MenuKeys(n, a);
+  if (cmd == "broadcast" && (n == 1 || n == 3)) {
+    const UINT message = RegisterWindowMessageA(a[0]);
+    if (!message || !PostMessageA(HWND_BROADCAST, message, n == 3 ? static_cast<WPARAM>(ParseNumber(a[1])) : 0,
+                                  n == 3 ? static_cast<LPARAM>(ParseNumber(a[2])) : 0))
+      return Fail("not posted");
+    return 0;
+  }
   if (cmd == "shell-window") {
     HWND shell = GetShellWindow();
     DWORD pid = 0;
     if (shell) GetWindowThreadProcessId(shell, &pid);
     std::printf("window=%p pid=%lu\n", static_cast<void*>(shell), pid);
     return shell ? 0 : 1;
+  }
+  if (cmd == "tick" && n == 0) {
+    std::printf("%lu\n", GetTickCount());
+    return 0;
   }
   if (cmd == "memory") {
     MEMORYSTATUSEX status;
@@ -449,7 +470,8 @@ int main(int argc, char** argv) {
                      (cmd == "power" && n == 1) || (cmd == "command" && (n == 1 || n == 2)) ||
                      (cmd == "applet-message" && n == 2) || (cmd == "pid" && n == 0) ||
                      (cmd == "visible" && n == 0) || (cmd == "window-rect" && n == 0) ||
-                     (cmd == "stats" && n == 0) || (cmd == "tray-icon" && n == 0);
+                     (cmd == "stats" && n == 0) || (cmd == "tray-icon" && n == 0) ||
+                     (cmd == "tray-forget" && n == 0);
   if (!known) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -483,5 +505,9 @@ int main(int argc, char** argv) {
   }
   if (cmd == "window-rect") return WindowRect(window);
   if (cmd == "tray-icon") return TrayIcon(window);
+  if (cmd == "tray-forget") {
+    NOTIFYICONDATAA icon = AppletIcon(window);
+    return Shell_NotifyIconA(NIM_DELETE, &icon) ? 0 : Fail("no such icon");
+  }
   return Stats(window);
 }
