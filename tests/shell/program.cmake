@@ -14,10 +14,10 @@ if(TARGET kes_shell_program)
     LIBS kes_shell_program)
 endif()
 # The tray menu while it shows needs a display: the same program under Xvfb.
-if(KES_BUILD STREQUAL "win64" AND TARGET shell_program_win_test)
+if(WIN32 AND TARGET shell_program_win_test)
   add_test(NAME shell_program_window_test
     COMMAND xvfb-run -a ${CMAKE_SOURCE_DIR}/tests/wine-run.sh $<TARGET_FILE:shell_program_win_test>
       --gtest_filter=TrayMenuWindowTest.*)
   set_tests_properties(shell_program_window_test PROPERTIES LABELS wine
-    ENVIRONMENT "KES_WINE_ROOT=${CMAKE_BINARY_DIR}/wine;KES_NEED_DISPLAY=1" TIMEOUT 300)
+    ENVIRONMENT "${KES_WINE_ENV};KES_NEED_DISPLAY=1" TIMEOUT 300)
 endif()
