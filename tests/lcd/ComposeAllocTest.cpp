@@ -2,40 +2,24 @@
 // new counts every allocation of this program.
 #include <gtest/gtest.h>
 
-// The replacement pair below is matched; the compiler cannot see that.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#include "tests/common/AllocationCounter.h"
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "applet/lcd/Compose.h"
 #include "applet/lcd/IniFile.h"
 
 namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(size_t n) {
-  ++allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-
-namespace {
 
 TEST(ComposeFrame, NoAllocationPerTick) {
-  const long start = allocations.load();
+  const long start = AllocationCount();
   TIniFile ini(
       "[Common]\nDate=42,1\nWeek=60,1\nClock=158,1\n"
       "[Processor]\nAlarm=50\nTemperature.00=20,10\nUsage.00=40,10\nUsage.BarGraph.Position.00=5,40\n"
       "Usage.BarGraph.Size.00=20,4\nFrequency=60,10\n"
       "[NVidia]\nTemperature.00=80,10\nUsage.BarGraph.Position.00=90,40\nUsage.BarGraph.Size.00=20,4\n"
       "[Network]\nUpStream=120,20\nDnStream=158,20\n");
-  ASSERT_GT(allocations.load(), start) << "the counter sees allocations";
+  ASSERT_GT(AllocationCount(), start) << "the counter sees allocations";
   tLcdLayout layout;
   tLcdSettings settings;
   ReadLayout(ini, 1, kAdapterNvidia, 1, 0, layout, settings);
@@ -57,13 +41,13 @@ TEST(ComposeFrame, NoAllocationPerTick) {
   for (int page : {0, 1, 2, 3, 4, 5}) {
     in.PageMode = page;
     ComposeFrame(frame, layout, settings, state, in);  // first use builds the fonts
-    const long before = allocations.load();
+    const long before = AllocationCount();
     in.TickNow = 750;
     in.NextGather = 1000;  // the alarm shows too
     ComposeFrame(frame, layout, settings, state, in);
     in.TickNow = 0;
     ComposeFrame(frame, layout, settings, state, in);
-    EXPECT_EQ(allocations.load() - before, 0) << "page " << page;
+    EXPECT_EQ(AllocationCount() - before, 0) << "page " << page;
   }
 }
 

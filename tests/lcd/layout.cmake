@@ -40,7 +40,8 @@ if(TARGET kestrani-render)
 endif()
 
 if(TARGET kes_lcd_compose)
-  kes_native_test(lcd_compose_alloc_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ComposeAllocTest.cpp LIBS kes_lcd_compose)
+  kes_native_test(lcd_compose_alloc_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ComposeAllocTest.cpp
+    ${CMAKE_SOURCE_DIR}/tests/common/AllocationCounter.cpp LIBS kes_lcd_compose)
   kes_benchmark(lcd_benchmark SOURCES ${CMAKE_CURRENT_LIST_DIR}/LcdBenchmark.cpp LIBS kes_lcd_compose)
 endif()
 

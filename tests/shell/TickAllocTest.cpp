@@ -6,13 +6,10 @@
 // counts every allocation of this program.
 #include <gtest/gtest.h>
 
-// The replacement pair below is matched; the compiler cannot see that.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#include "tests/common/AllocationCounter.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -23,18 +20,6 @@
 #include "applet/shell/ShellRules.h"
 #include "applet/shell/Tick.h"
 #include "common/CpuLoad.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(size_t n) {
-  ++allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -138,9 +123,9 @@ TEST(AppletTick, NoAllocationOnTheTick) {
   // what is kept (fonts, strings, buffers), the rest must allocate nothing.
   uint32_t now = 0xFFFFFE00u;
   for (int i = 0; i < 4; ++i, now += kRenderInterval) tick(now);
-  const long before = allocations.load();
+  const long before = AllocationCount();
   for (int i = 0; i < 12; ++i, now += kRenderInterval) tick(now);
-  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(AllocationCount() - before, 0);
   EXPECT_EQ(gFrames, 16);
   EXPECT_EQ(serviceText, "Service 10.20.300.4000");
   EXPECT_EQ(settings.CpuAlarm, 203);  // 95 degrees C in degrees F

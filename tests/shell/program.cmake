@@ -5,7 +5,7 @@ kes_native_test(shell_program_test
 
 # One tick of the applet on its platform-free parts, counting allocations.
 kes_native_test(applet_tick_alloc_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/TickAllocTest.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/TickAllocTest.cpp ${CMAKE_SOURCE_DIR}/tests/common/AllocationCounter.cpp
   LIBS kes_shell_program_core kes_shell_core kes_lcd_compose kes_g15_core kes_cpu_core)
 
 # The tray menu and the capture under Wine.
