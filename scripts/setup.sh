@@ -3,9 +3,10 @@ kes_packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine64 xvfb imagemagick tmux python3 clang-14 libclang-rt-14-dev zlib1g-dev
   faketime libfaketime nsis zip unzip)
-# Wine's 32-bit loader, which runs the 32-bit deliverables; a machine that
-# cannot have it still builds and runs everything else.
-kes_packages_i386=(wine32:i386)
+# Wine's 32-bit loader, which runs the 32-bit deliverables, and the 32-bit
+# libfaketime for its programs; a machine that cannot have them still
+# builds and runs everything else.
+kes_packages_i386=(wine32:i386 libfaketime:i386)
 
 kes_missing() {
   local p

@@ -12,19 +12,59 @@ set -u
 bin=$1
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/applet_lib.inc"
-# The 64-bit faketime: 32-bit Wine processes would ignore it and keep the
-# real clock, so the 32-bit build's programs are not run here.
-if [ "${KES_ARCH:-win64}" = win32 ]; then
-  echo "SKIP: the moved clock is only made for 64-bit Wine processes"
-  exit 0
-fi
-faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
-[ -f "$faketime_lib" ] || e2e_fail "libfaketime is not installed"
+# libfaketime of each program's own class: the dynamic loader puts
+# lib/x86_64-linux-gnu or lib/i386-linux-gnu for $LIB, so one LD_PRELOAD
+# serves the 64-bit Wine processes (server, services, desktop) and the
+# 32-bit ones (the 32-bit build's programs, 32-bit services).
+faketime_lib='/usr/$LIB/faketime/libfaketimeMT.so.1'
+for class in x86_64-linux-gnu i386-linux-gnu; do
+  [ "$class" = i386-linux-gnu ] && [ "${KES_ARCH:-win64}" != win32 ] && continue
+  [ -f "/usr/lib/$class/faketime/libfaketimeMT.so.1" ] || e2e_fail "libfaketime ($class) is not installed"
+done
 wrap=4294967296
 lead=${KES_WRAP_LEAD:-45}  # seconds from the set-up to the wrap
 
 tick() { "$wine" "$bin/kestrani-client.exe" tick 2>/dev/null | tr -d '\r'; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# libfaketime shares a semaphore and a memory block between a process and
+# all its descendants (their names, from the process id of the first one,
+# in FAKETIME_SHARED). The 32-bit and the 64-bit library lay them out
+# differently: a 32-bit process waits forever on a 64-bit one's semaphore,
+# and a 64-bit one reads a wrong clock from a 32-bit one's block. Wine
+# starts programs of the other class itself (a first 32-bit program starts
+# the 64-bit server, services and desktop; services.exe starts 32-bit
+# services), so the classes are kept apart:
+# - every program the scenario starts begins a family of its own;
+# - the session (server, services, desktop) is started by a 64-bit program
+#   alone, and its names are removed once it has ended, so that what the
+#   session starts later (a 32-bit service) finds none and begins its own;
+# - file times are left real (NO_FAKE_STAT), or the moved clock makes the
+#   prefix look outdated and the 64-bit wineboot runs its 32-bit part.
+# A process ended by Wine leaves its names behind, and a later program with
+# the same id would fail on them: each program's names are cleared before
+# it starts and when the scenario ends.
+faked_forget() { rm -f "/dev/shm/sem.faketime_sem_$1" "/dev/shm/faketime_shm_$1"; }
+faked_loader() { # FILE LOADER: a loader that runs under faketime
+  cat >"$1" <<WRAPPER
+#!/bin/sh
+rm -f /dev/shm/sem.faketime_sem_\$\$ /dev/shm/faketime_shm_\$\$
+echo \$\$ >>"$WINEPREFIX/faked-pids"
+LD_PRELOAD='$faketime_lib' NO_FAKE_STAT=1 FAKETIME=\$(cat "$WINEPREFIX/faketime") exec "$2" "\$@"
+WRAPPER
+  chmod +x "$1"
+}
+faked_session() {
+  "$WINEPREFIX/faked-wine64" wineboot >/dev/null 2>&1
+  faked_forget "$(tail -n1 "$WINEPREFIX/faked-pids")"
+}
+eval "prefix_$(declare -f e2e_cleanup)"
+e2e_cleanup() {
+  local pids=
+  [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/faked-pids" ] && pids=$(cat "$WINEPREFIX/faked-pids")
+  prefix_e2e_cleanup
+  for pid in $pids; do faked_forget "$pid"; done
+}
 
 # Once the display is there and before any program runs, the Wine loader is
 # replaced by one that runs under faketime with the offset of the prefix's
@@ -34,14 +74,12 @@ real_wine=$wine
 eval "display_$(declare -f applet_xvfb)"
 applet_xvfb() {
   display_applet_xvfb
-  cat >"$WINEPREFIX/faked-wine" <<WRAPPER
-#!/bin/sh
-LD_PRELOAD=$faketime_lib FAKETIME=\$(cat "$WINEPREFIX/faketime") exec "$real_wine" "\$@"
-WRAPPER
-  chmod +x "$WINEPREFIX/faked-wine"
+  faked_loader "$WINEPREFIX/faked-wine" "$real_wine"
+  faked_loader "$WINEPREFIX/faked-wine64" "$wine64"
   wine=$WINEPREFIX/faked-wine
   echo +0 >"$WINEPREFIX/faketime"
   local t0 at offset t1
+  faked_session
   t0=$(tick)
   at=$(now_ms)
   [[ $t0 =~ ^[0-9]+$ ]] || e2e_fail "no tick count from the probe: '$t0'"
@@ -49,6 +87,7 @@ WRAPPER
   "$wineserver" -w
   offset=$(((wrap - lead * 1000 - t0 - ($(now_ms) - at)) / 1000))
   printf '%+d\n' "$offset" >"$WINEPREFIX/faketime"
+  faked_session
   t1=$(tick)
   echo "tick count: $t0 unmoved, $t1 with the clocks moved by $offset s"
   ((t1 > wrap - (lead + 10) * 1000 && t1 < wrap - 20000)) ||
