@@ -32,8 +32,11 @@ kes_install_packages() {
       $sudo apt-get install -y -q --no-install-recommends -t bookworm "${missing[@]}"
   fi
   if [ ${#missing32[@]} -gt 0 ]; then
-    $sudo apt-get install -y -q --no-install-recommends "${missing32[@]}" ||
-      echo "== could not install ${missing32[*]}: the 32-bit programs will not be run"
+    local p
+    for p in "${missing32[@]}"; do
+      $sudo apt-get install -y -q --no-install-recommends "$p" ||
+        echo "== could not install $p: the 32-bit tier will say what it cannot run"
+    done
   fi
   return 0
 }
