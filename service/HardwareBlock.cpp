@@ -85,10 +85,16 @@ bool ReadHardwareBlock(const void* data, size_t length, tBlockReading& reading) 
   return true;
 }
 
-std::string FormatServiceVersion(uint32_t versionMS, uint32_t versionLS) {
-  char text[64];
-  std::snprintf(text, sizeof text, "Service %d.%d.%d.%d", static_cast<int>(versionMS >> 16),
+void FormatServiceVersion(uint32_t versionMS, uint32_t versionLS, std::string& text) {
+  char version[64];
+  std::snprintf(version, sizeof version, "Service %d.%d.%d.%d", static_cast<int>(versionMS >> 16),
                 static_cast<int>(versionMS & 0xFFFF), static_cast<int>(versionLS >> 16),
                 static_cast<int>(versionLS & 0xFFFF));
+  text.assign(version);
+}
+
+std::string FormatServiceVersion(uint32_t versionMS, uint32_t versionLS) {
+  std::string text;
+  FormatServiceVersion(versionMS, versionLS, text);
   return text;
 }

@@ -112,3 +112,6 @@ bool ReadHardwareBlock(const void* data, size_t length, tBlockReading& reading);
 
 // "Service %d.%d.%d.%d" from the two version halves.
 std::string FormatServiceVersion(uint32_t versionMS, uint32_t versionLS);
+// The same into text, reusing its storage: no allocation once text has held
+// a version as long.
+void FormatServiceVersion(uint32_t versionMS, uint32_t versionLS, std::string& text);

@@ -40,10 +40,6 @@ void WriteHeaders(uint8_t* h, int width, int height, uint32_t imageSize) {
   Put32(h + 42, 2835);
 }
 
-}  // namespace
-
-namespace {
-
 constexpr uint32_t kBiRle8 = 1;
 constexpr uint32_t kBiRle4 = 2;
 

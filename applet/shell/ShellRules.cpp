@@ -1,7 +1,6 @@
 #include "applet/shell/ShellRules.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "common/Fnv1a.h"
@@ -136,11 +135,7 @@ std::string ServiceVersionText(uint32_t versionMS, uint32_t versionLS) {
 }
 
 void ServiceVersionText(uint32_t versionMS, uint32_t versionLS, std::string& text) {
-  char version[48];
-  std::snprintf(version, sizeof version, "Service %d.%d.%d.%d", static_cast<int>(versionMS >> 16),
-                static_cast<int>(versionMS & 0xFFFF), static_cast<int>(versionLS >> 16),
-                static_cast<int>(versionLS & 0xFFFF));
-  text.assign(version);
+  FormatServiceVersion(versionMS, versionLS, text);
 }
 
 namespace {
