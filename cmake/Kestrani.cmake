@@ -5,6 +5,7 @@
 #   kes_program(name SOURCES...)        a statically linked Windows program
 #   kes_native_test(name SOURCES... LIBS ...)   GoogleTest, native, with sanitizers
 #   kes_wine_test(name SOURCES... LIBS ...)     GoogleTest, run under Wine in both Windows builds
+#   kes_wine_window_test(name program filter)   the program's display tests under Xvfb
 #   kes_benchmark(name SOURCES... LIBS ...)     Google Benchmark, native
 #   kes_e2e_test(name SCRIPT)                   a bash scenario, run in both Windows builds
 
@@ -118,6 +119,18 @@ function(kes_wine_test name)
   set_tests_properties(${name} PROPERTIES LABELS wine
     ENVIRONMENT "${KES_WINE_ENV}"
     TIMEOUT 300)
+endfunction()
+
+# A Wine test program's tests that need a display (gtest filter), run again
+# under Xvfb as their own test.
+function(kes_wine_window_test name program filter)
+  if(NOT WIN32 OR NOT TARGET ${program})
+    return()
+  endif()
+  add_test(NAME ${name}
+    COMMAND xvfb-run -a ${CMAKE_SOURCE_DIR}/tests/wine-run.sh $<TARGET_FILE:${program}> --gtest_filter=${filter})
+  set_tests_properties(${name} PROPERTIES LABELS wine
+    ENVIRONMENT "${KES_WINE_ENV};KES_NEED_DISPLAY=1" TIMEOUT 300)
 endfunction()
 
 function(kes_benchmark name)

@@ -475,6 +475,16 @@ TEST(MessageFilter, ResolvedFromTheSystem) {
   EXPECT_EQ(AllowLowerIntegrityMessages(nullptr, &message, 1, {nullptr, api.ChangeForProcess}), 1);
 }
 
+// A window class of this program with the given procedure, to register.
+WNDCLASSA TestWindowClass(const char* name, WNDPROC procedure) {
+  WNDCLASSA windowClass;
+  ZeroMemory(&windowClass, sizeof windowClass);
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = name;
+  return windowClass;
+}
+
 int closeMessages = 0;
 LRESULT closeAnswer = 0;
 
@@ -487,11 +497,7 @@ LRESULT CALLBACK CountingWindow(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 TEST(Windows, CloseMessagesWhileTheyAnswerZero) {
-  WNDCLASSA windowClass;
-  ZeroMemory(&windowClass, sizeof windowClass);
-  windowClass.lpfnWndProc = CountingWindow;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "kesShellTestWindow";
+  const WNDCLASSA windowClass = TestWindowClass("kesShellTestWindow", CountingWindow);
   ASSERT_NE(RegisterClassA(&windowClass), 0);
   HWND windows[3];
   for (HWND& window : windows) {
@@ -548,11 +554,7 @@ DWORD WINAPI HungWindowThread(void*) {
 
 // A standby must not wait for a program that no longer answers.
 TEST(Windows, HungWindowDoesNotHoldTheClose) {
-  WNDCLASSA windowClass;
-  ZeroMemory(&windowClass, sizeof windowClass);
-  windowClass.lpfnWndProc = HungWindowProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "kesHungTestWindow";
+  const WNDCLASSA windowClass = TestWindowClass("kesHungTestWindow", HungWindowProc);
   ASSERT_NE(RegisterClassA(&windowClass), 0);
   tHungWindow state;
   hung = &state;

@@ -14,10 +14,4 @@ if(TARGET kes_shell_program)
     LIBS kes_shell_program)
 endif()
 # The tray menu while it shows needs a display: the same program under Xvfb.
-if(WIN32 AND TARGET shell_program_win_test)
-  add_test(NAME shell_program_window_test
-    COMMAND xvfb-run -a ${CMAKE_SOURCE_DIR}/tests/wine-run.sh $<TARGET_FILE:shell_program_win_test>
-      --gtest_filter=TrayMenuWindowTest.*)
-  set_tests_properties(shell_program_window_test PROPERTIES LABELS wine
-    ENVIRONMENT "${KES_WINE_ENV};KES_NEED_DISPLAY=1" TIMEOUT 300)
-endif()
+kes_wine_window_test(shell_program_window_test shell_program_win_test TrayMenuWindowTest.*)
