@@ -1,10 +1,10 @@
 // The PawnIO client under Wine against the real stand-in driver: the test
 // installs PawnIOSim.sys from beside itself as the kernel driver "PawnIO" in
-// its prefix and starts it (the test process keeps Wine's driver host alive).
+// its prefix with the 64-bit "sc" and starts it (the test process keeps
+// Wine's driver host alive).
 // The driver reads "PawnIO.profile" beside its file at each open and logs to
 // "PawnIO.log" there.
 #include "common/PawnIo_win.h"
-#include "service/WinHandle_win.h"
 
 #include <gtest/gtest.h>
 
@@ -91,21 +91,39 @@ void WriteProfile(const std::string& text) {
 
 std::string Log() { return ReadText(DriverFolder() + "PawnIO.log"); }
 
+// Runs a command line and waits for it; its exit code, or -1.
+int Run(const std::string& commandLine) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string line = commandLine;
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return -1;
+  tUniqueHandle owner(process.hProcess), thread(process.hThread);
+  WaitForSingleObject(process.hProcess, 30000);
+  DWORD code = 0;
+  return GetExitCodeProcess(process.hProcess, &code) ? int(code) : -1;
+}
+
+// The 64-bit "sc": Wine runs a driver registered by a 32-bit process in its
+// 32-bit driver host, which cannot load the 64-bit driver.
+std::string NativeSc() {
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  return wow64 ? "C:\\windows\\sysnative\\sc.exe" : "sc.exe";
+}
+
 // Copies the driver into the prefix and starts it as the kernel service "PawnIO".
 bool InstallDriver(std::string& why) {
   CreateDirectoryA(DriverFolder().c_str(), nullptr);
   const std::string sys = DriverFolder() + "PawnIOSim.sys";
   if (!CopyFileA((ProgramFolder() + "PawnIOSim.sys").c_str(), sys.c_str(), FALSE))
     return why = "copy failed", false;
-  tServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-  if (!manager) return why = "no service manager", false;
-  tServiceHandle service(CreateServiceA(manager.get(), "PawnIO", "PawnIO", SERVICE_ALL_ACCESS,
-                                        SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START,
-                                        SERVICE_ERROR_NORMAL, sys.c_str(), nullptr, nullptr,
-                                        nullptr, nullptr, nullptr));
-  if (!service) return why = "CreateService " + std::to_string(GetLastError()), false;
-  if (!StartServiceA(service.get(), 0, nullptr))
-    return why = "StartService " + std::to_string(GetLastError()), false;
+  const std::string sc = NativeSc();
+  if (Run(sc + " create PawnIO type= kernel binPath= \"" + sys + "\"") != 0)
+    return why = "sc create failed", false;
+  if (Run(sc + " start PawnIO") != 0) return why = "sc start failed", false;
   return true;
 }
 
