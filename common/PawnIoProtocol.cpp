@@ -154,7 +154,7 @@ tBackEndChoice ChooseDriverBackEnd(tBackEndProbe& probe, tPawnIoModule module) {
   facts.Module = module;
   facts.WinRing0 = probe.ProbeWinRing0();
   if (facts.WinRing0 == tWinRing0State::Ready) return DecideDriverBackEnd(facts);
-  facts.PawnIo = probe.OpenPawnIo(facts.Version, facts.OpenError);
+  facts.PawnIo = probe.OpenPawnIo(facts.OpenError, facts.Version);
   if (facts.PawnIo != tPawnIoOpen::Opened || module == tPawnIoModule::None)
     return DecideDriverBackEnd(facts);
   facts.File = probe.ReadModuleFile(module);

@@ -97,8 +97,8 @@ class tBackEndProbe {
  public:
   virtual ~tBackEndProbe() = default;
   virtual tWinRing0State ProbeWinRing0() = 0;
-  // Opens the device and reads the driver's version.
-  virtual tPawnIoOpen OpenPawnIo(uint32_t& version, uint32_t& openError) = 0;
+  // Opens the device and reads the driver's version (as tPawnIoDevice::Open).
+  virtual tPawnIoOpen OpenPawnIo(uint32_t& windowsError, uint32_t& version) = 0;
   // Checks the module's file beside the program and reads it.
   virtual tModuleFile ReadModuleFile(tPawnIoModule module) = 0;
   // Offers the file read last to the driver; its NTSTATUS.

@@ -102,7 +102,7 @@ class tFakeProbe : public tBackEndProbe {
     Asked += "w";
     return Facts.WinRing0;
   }
-  tPawnIoOpen OpenPawnIo(uint32_t& version, uint32_t& error) override {
+  tPawnIoOpen OpenPawnIo(uint32_t& error, uint32_t& version) override {
     Asked += "o";
     version = Facts.Version;
     error = Facts.OpenError;
