@@ -75,7 +75,7 @@ TEST_F(CpuPass, ReadsStartupRegistersByGeneration) {
       {0x106CA, 0x0000'0900'0000'0000ull, 0, 9.0, 100, false},     // Atom: bits 44..40
       {0x306C3, 0, 0x850089, 34, 100, true},                        // Haswell, turbo on
       {0x306C3, 0, 0x4000850089ull, 34, 100, false},                // turbo disengaged
-      {0x806C1, 0, 0, 0, 0, false},                                 // unsupported: nothing read
+      {0x50654, 0, 0, 0, 0, false},                                 // unsupported: nothing read
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.Signature);
@@ -92,7 +92,7 @@ TEST_F(CpuPass, ReadsStartupRegistersByGeneration) {
 }
 
 TEST_F(CpuPass, MeasuresTheTscClockAgainstThePerformanceCounter) {
-  auto s = MakeIntel(0x806C1, 1);  // unsupported: CpuClock follows TscClock
+  auto s = MakeIntel(0x50654, 1);  // unsupported: CpuClock follows TscClock
   gFakeCpu.Tsc = 0;
   tFakeCounter::Value = 500000;  // half a second since the counter's origin
   gFakeCpu.Tsc = 1200000000;
