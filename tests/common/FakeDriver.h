@@ -127,7 +127,14 @@ struct tFakeCpu {
     }
     return shared;
   }
-  void SetSmn(uint32_t address, uint32_t value) { Smn[SmnCount++] = {address, value}; }
+  void SetSmn(uint32_t address, uint32_t value) {
+    for (int i = 0; i < SmnCount; ++i)
+      if (Smn[i].Address == address) {
+        Smn[i].Value = value;
+        return;
+      }
+    Smn[SmnCount++] = {address, value};
+  }
   uint32_t GetSmn(uint32_t address) const {
     for (int i = 0; i < SmnCount; ++i)
       if (Smn[i].Address == address) return Smn[i].Value;
