@@ -93,14 +93,18 @@ grep -aEq '^[0-9].* - Core #01: [0-9.]+ Mhz \(IDA 49, FID 32\.0\)$' <<<"$debug" 
 # effective clock from APERF/MPERF; no bus clock, so a reader takes the TSC clock.
 run_service Zen zen4 0xA60F12 14
 [ "$(field TjMax <<<"$rec")" = 0 ] || e2e_fail "zen4: TjMax: $rec"
-in_range "$(field TscClock <<<"$rec")" 4490 4510 "zen4: TscClock"
+# No bus clock to snap to: the TSC clock is as measured over one pass,
+# which a busy machine may stretch by a few parts in a thousand.
+in_range "$(field TscClock <<<"$rec")" 4455 4545 "zen4: TscClock"
 in_range "$(field CpuClock <<<"$rec")" 5445 5555 "zen4: CpuClock"
 [ "$(field BusClock <<<"$rec")" = 0.000000 ] || e2e_fail "zen4: bus clock: $rec"
 [ "$(field MultiplierClock <<<"$rec")" = "$(field TscClock <<<"$rec")" ] || e2e_fail "zen4: multiplier clock: $rec"
 [ "$(field ReaderBusClock <<<"$rec")" = none ] || e2e_fail "zen4: reader took a bus clock: $rec"
 for ((i = 0; i < cpus && i < 16; i++)); do in_range "${temps[i]}" 63.25 63.25 "zen4: temperature $i"; done
 grep -aq " - Zen 4 (Family 25 Model 61), $cpus threads\$" <<<"$logtext" || e2e_fail "zen4: model line: $logtext"
-grep -aEq ' - Frequency: 4500 Mhz$' <<<"$logtext" || e2e_fail "zen4: frequency line: $logtext"
+freq=$(sed -n 's/^.* - Frequency: \([0-9]*\) Mhz$/\1/p' <<<"$logtext")
+[ -n "$freq" ] || e2e_fail "zen4: frequency line: $logtext"
+in_range "$freq" 4455 4545 "zen4: logged frequency"
 grep -aq 'IDA\|TjMax' <<<"$logtext" && e2e_fail "zen4: multiplier lines in the log: $logtext"
 
 run_debug zen4
