@@ -31,6 +31,32 @@ bool ReadCounterOnFirstProcessor(int64_t* counter) {
   return ok;
 }
 
+// CPUID on one logical processor: the library's Cpuid runs where the calling
+// thread runs, so the thread is pinned around it.
+bool PinnedCpuid(const tDriverApi& api, int32_t processor, uint32_t leaf, uint32_t regs[4]) {
+  if (processor < 0 || processor >= static_cast<int32_t>(sizeof(DWORD_PTR) * 8)) return false;
+  const DWORD_PTR previous = SetThreadAffinityMask(GetCurrentThread(), DWORD_PTR(1) << processor);
+  if (previous == 0) return false;
+  const bool ok = api.Cpuid(leaf, &regs[0], &regs[1], &regs[2], &regs[3]) != 0;
+  SetThreadAffinityMask(GetCurrentThread(), previous);
+  return ok;
+}
+
+// The mutex other monitoring programs take around the PCI index/data pair,
+// waited for at most this long; a pass that does not get it reads nothing.
+constexpr char kPciMutexName[] = "Global\\Access_PCI";
+constexpr DWORD kPciMutexWaitMs = 100;
+// Opened by the one engine of the process for its lifetime.
+tUniqueHandle PciMutex;
+
+bool LockPci() {
+  if (!PciMutex) return false;
+  const DWORD result = WaitForSingleObject(PciMutex.get(), kPciMutexWaitMs);
+  return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+}
+
+void UnlockPci() { ReleaseMutex(PciMutex.get()); }
+
 char UserDecimalSeparator() {
   char text[4] = {};
   if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, text, sizeof text) > 1 && text[1] == 0)
@@ -56,8 +82,14 @@ tCPUThread::tCPUThread(const char* libraryPath, tDebugCallback callback)
   DriverOpened = true;
   if (Driver.InitializeOls() == 0 || Driver.IsCpuid() == 0) return;
 
-  Identify(Driver);
-  ReadStartupRegisters(Driver);
+  PciMutex.reset(CreateMutexA(nullptr, FALSE, kPciMutexName));
+  Library.Api = &Driver;
+  Library.Hooks.PinnedCpuid = &PinnedCpuid;
+  Library.Hooks.LockPci = &LockPci;
+  Library.Hooks.UnlockPci = &UnlockPci;
+  Access = MakeDriverAccess(Library);
+  Identify(Access);
+  ReadStartupRegisters(Access);
   LARGE_INTEGER frequency;
   if (QueryPerformanceFrequency(&frequency)) PerformanceFrequency = frequency.QuadPart;
 
@@ -79,6 +111,7 @@ tCPUThread::~tCPUThread() {
   }
   if (DriverOpened && Driver.DeinitializeOls != nullptr) Driver.DeinitializeOls();
   DriverLibrary.reset();
+  PciMutex.reset();
   WakeEvent.reset();
 }
 
@@ -89,7 +122,7 @@ void tCPUThread::Terminate() {
 void tCPUThread::SamplingLoop(void* object, tThread& thread) {
   tCPUThread& self = *static_cast<tCPUThread*>(object);
   while (!thread.Terminated) {
-    self.RunPass(self.Driver, &ReadCounterOnFirstProcessor);
+    self.RunPass(self.Access, &ReadCounterOnFirstProcessor);
     WaitForSingleObject(self.WakeEvent.get(), 1000);
   }
 }

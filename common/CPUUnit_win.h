@@ -39,6 +39,8 @@ class tCPUThread : public tCpuSampler {
   tUniqueModule DriverLibrary;
   tUniqueHandle WakeEvent;
   tDriverApi Driver{};
+  tDriverAccess Library;    // the driver library back end over Driver
+  tRegisterAccess Access{};  // the register table every pass goes through
   bool DriverOpened = false;  // InitializeOls was called: DeinitializeOls is due
   std::unique_ptr<tThread> Thread;
 };

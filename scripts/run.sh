@@ -12,7 +12,9 @@
 # Without a terminal on standard input it runs for KES_SECONDS (default 10)
 # and prints the LCD once a second.
 # Optional: KES_PROFILE names the stand-in's processor (default haswell;
-# e.g. haswell-hot, skylake, core2, amd10h, amd15h-m0, k8, unknown);
+# e.g. haswell-hot, skylake, core2, amd10h, amd15h-m0, k8, unknown, cometlake,
+# tigerlake, alderlake, raptorlake, zenplus, zen3, zen4, zen5, vm: every built-in
+# profile of sim/winring0/README.md);
 # KES_ARCH the build to run (win32, the default, or win64);
 # KES_BUILD_DIR the build folder; KES_NO_BUILD=1 uses the programs built
 # there as they are; KES_PNG where the LCD picture is kept (default

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Generations.h"
+
 // Name of the named section in the global namespace of kernel objects.
 constexpr const char kHardwareBlockName[] = "Global\\{247860EB-EAFC-4966-8976-C82C2A2F68C1}";
 
@@ -26,9 +28,9 @@ struct tHardwareBlock {
   double CpuClock;                           // MHz
   double Temperatures[kHardwareBlockSlots];  // degrees Celsius per logical processor
   double Loads[kHardwareBlockSlots];         // percent per logical processor
-  uint32_t Generation;                       // processor generation code 0..12 (low byte)
+  uint32_t Generation;                       // processor generation code 0..14 (low byte)
   double MultiplierClock;                    // MHz, multiplier x bus clock (or TscClock)
-  double BusClock;                           // MHz, 0 unless Generation is 1..11
+  double BusClock;                           // MHz, 0 unless IsMultiplierGeneration
 };
 #pragma pack(pop)
 
@@ -47,11 +49,6 @@ static_assert(offsetof(tHardwareBlock, Generation) == 296, "Generation offset");
 static_assert(offsetof(tHardwareBlock, MultiplierClock) == 300, "MultiplierClock offset");
 static_assert(offsetof(tHardwareBlock, BusClock) == 308, "BusClock offset");
 
-// True for the generation codes whose clock comes from multiplier and bus clock
-// (the Intel generations 1 to 11).
-constexpr bool IsMultiplierGeneration(uint32_t generation) {
-  return (generation & 0xFF) >= 1 && (generation & 0xFF) <= 11;
-}
 
 // Nearest integer, halves to even (the rounding of every integer the service
 // derives from a measured value).
@@ -80,7 +77,7 @@ void SetBlockIdentity(tHardwareBlock& block, uint32_t signature, int processorCo
 // Copies one second's readings into the record: clocks, rounded TjMax,
 // temperatures of processors 0..min(count,16)-1, the generation, and
 // MultiplierClock/BusClock by the generation rule (BusClock is left alone
-// outside generations 1..11).
+// outside the multiplier generations).
 void UpdateHardwareBlock(tHardwareBlock& block, const tBlockReadings& readings);
 
 // Copies per-processor loads into the Loads slots, never past slot 15.
@@ -100,7 +97,7 @@ struct tBlockReading {
   double Temperatures[kHardwareBlockSlots] = {};
   uint32_t Generation = 0;      // 0 in the older form
   double MultiplierClock = 0;   // MultiplierClock, or TscClock where that is not valid
-  bool HasBusClock = false;     // BusClock is only taken from a 316-byte record of generation 1..11
+  bool HasBusClock = false;     // BusClock is only taken from a 316-byte record of a multiplier generation
   double BusClock = 0;
 };
 

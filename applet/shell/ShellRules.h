@@ -90,7 +90,7 @@ void ApplyServiceReading(const tBlockReading& reading, tLcdSettings& settings, t
 
 // Copies one second of the in-process sampler (the same readings the
 // service publishes) and its signature into the snapshot: the core clock, RealClock
-// as multiplier x bus clock for generations 1..11 and the time-stamp-counter
+// as multiplier x bus clock for the multiplier generations and the time-stamp-counter
 // clock otherwise (BusClock then keeps its value), the signature, and the
 // temperatures in the display unit (0 for processors without a reading,
 // as the service link shows them).

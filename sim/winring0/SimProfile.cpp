@@ -11,123 +11,9 @@ struct tBuiltin {
   const char* Text;
 };
 
-// Readouts of MSR 0x19C: bit 27 valid, bits 22..16 degrees below TjMax.
+// Readouts of MSR 0x19C: bit 27 valid, bits 22..16 (23..16) degrees below TjMax.
 const tBuiltin kBuiltins[] = {
-    {"haswell", R"(# Core i7-4770 class: 8 threads at 3400 MHz, base ratio 34, turbo to 38
-vendor=GenuineIntel
-signature=0x306C3
-processors=8
-tsc_mhz=3400
-effective_ratio=38
-msr.0x1A2=0x00640000
-msr.0xCE=0x00002200
-msr.0x1A0=0x00850089
-msr.0x198=0x00002200
-msr.0x19C.0=0x883C0000
-msr.0x19C.1=0x883A0000
-msr.0x19C.2=0x88380000
-msr.0x19C.3=0x88360000
-msr.0x19C.4=0x88340000
-msr.0x19C.5=0x88320000
-msr.0x19C.6=0x88300000
-msr.0x19C.7=0x882E0000
-)"},
-    {"haswell-hot", R"(# The Haswell profile running hot: 88 to 95 C
-base=haswell
-msr.0x19C.0=0x880C0000
-msr.0x19C.1=0x880A0000
-msr.0x19C.2=0x88080000
-msr.0x19C.3=0x88060000
-msr.0x19C.4=0x880B0000
-msr.0x19C.5=0x88090000
-msr.0x19C.6=0x88070000
-msr.0x19C.7=0x88050000
-)"},
-    {"haswell-noturbo", R"(# The Haswell profile with turbo disengaged (MSR 0x1A0 bit 38)
-base=haswell
-msr.0x1A0=0x4000850089
-)"},
-    {"skylake", R"(# Core i5-6600 class: 4 threads at 3300 MHz, base 33, turbo to 39
-vendor=GenuineIntel
-signature=0x506E3
-processors=4
-tsc_mhz=3300
-effective_ratio=39
-msr.0x1A2=0x00640000
-msr.0xCE=0x00002100
-msr.0x1A0=0x00850089
-msr.0x198=0x00002100
-msr.0x19C=0x88320000
-)"},
-    {"core2", R"(# Core 2 Quad Q9650 class (model 0x17): 4 threads at 3000 MHz, ratio 9
-vendor=GenuineIntel
-signature=0x10676
-processors=4
-tsc_mhz=3000
-msr.0x198=0x0000090000000900
-msr.0x19C=0x88320000
-msr.0x19C.1=0x882D0000
-)"},
-    {"nehalem", R"(# Core i7-920 class: 8 threads at 2667 MHz, ratio 20 in bits 7..0, turbo to 21
-vendor=GenuineIntel
-signature=0x106A5
-processors=8
-tsc_mhz=2666.667
-effective_ratio=21
-msr.0x1A2=0x00640000
-msr.0xCE=0x00001400
-msr.0x1A0=0x00850089
-msr.0x198=0x00000014
-msr.0x19C=0x883C0000
-)"},
-    {"atom", R"(# Atom N270 class (model 0x1C stepping 10): 2 threads at 1600 MHz, ratio 12
-vendor=GenuineIntel
-signature=0x106CA
-processors=2
-tsc_mhz=1600
-msr.0x198=0x00000C0000000C00
-msr.0x19C=0x88280000
-)"},
-    {"k8", R"(# Athlon 64 X2 class (family 0Fh): 2 cores at 2200 MHz, sensors 51 and 49 C
-vendor=AuthenticAMD
-signature=0x00020FB1
-processors=2
-tsc_mhz=2200
-pci_device.0x1022.0x1103=0xC3
-pci.0xC3.0xE4=0x00000000
-k8_sensor.0=100
-k8_sensor.1=98
-)"},
-    {"amd10h", R"(# Phenom II X4 class (family 10h): 4 cores at 3000 MHz, 52.625 C
-vendor=AuthenticAMD
-signature=0x00100F42
-processors=4
-tsc_mhz=3000
-pci_device.0x1022.0x1203=0xC3
-pci.0xC3.0xA4=0x34A00000
-)"},
-    {"amd15h-m0", R"(# Family 15h model 0: 8 cores at 3600 MHz, half-degree steps (52.5 C)
-vendor=AuthenticAMD
-signature=0x00600F00
-processors=8
-tsc_mhz=3600
-pci_device.0x1022.0x1603=0xC3
-pci.0xC3.0xA4=0x34E00000
-)"},
-    {"amd15h-m3", R"(# Family 15h model 3, thermal device under its second id: 52.875 C
-vendor=AuthenticAMD
-signature=0x00600F30
-processors=4
-tsc_mhz=3700
-pci_device.0x1022.0x1403=0xC3
-pci.0xC3.0xA4=0x34E00000
-)"},
-    {"unknown", R"(# A processor of another vendor: only the TSC clock is measured
-vendor=CentaurHauls
-signature=0x000006F2
-processors=2
-tsc_mhz=1800
-)"},
+#include "sim/winring0/BuiltinProfiles.inc"
 };
 
 std::string Trim(const std::string& s) {
@@ -149,6 +35,19 @@ bool ParseDouble(const std::string& text, double& value) {
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
   return end != nullptr && *end == 0;
+}
+
+// Four numbers separated by commas.
+bool ParseRegisters(const std::string& text, tSimProfile::tLeaf& regs) {
+  std::istringstream in(text);
+  std::string part;
+  size_t n = 0;
+  while (std::getline(in, part, ',')) {
+    uint64_t v = 0;
+    if (n == regs.size() || !ParseNumber(Trim(part), v)) return false;
+    regs[n++] = static_cast<uint32_t>(v);
+  }
+  return n == regs.size();
 }
 
 std::vector<std::string> Split(const std::string& key) {
@@ -218,6 +117,35 @@ bool ApplyLine(const std::string& key, const std::string& value, tSimProfile& p,
     p.PciRegs[a << 8 | (b & 0xFF)] = static_cast<uint32_t>(v);
     return true;
   }
+  if (key == "no_msrs") {
+    if (!ParseNumber(value, v)) return error = "bad no_msrs", false;
+    p.NoMsrs = v != 0;
+    return true;
+  }
+  if (key == "brand") {
+    if (value.size() > 47) return error = "brand has at most 47 characters", false;
+    p.Brand = value;
+    return true;
+  }
+  if ((parts.size() == 2 || parts.size() == 3) && parts[0] == "cpuid") {
+    tSimProfile::tLeaf regs{};
+    if (!ParseNumber(parts[1], a) || !ParseRegisters(value, regs))
+      return error = "bad cpuid line (cpuid.LEAF[.P]=eax,ebx,ecx,edx)", false;
+    if (parts.size() == 2) {
+      p.AllLeaves[static_cast<uint32_t>(a)] = regs;
+      return true;
+    }
+    if (ParseNumber(parts[2], b) && b < tSimProfile::kMaxProcessors) {
+      p.CpuLeaves[b][static_cast<uint32_t>(a)] = regs;
+      return true;
+    }
+    return error = "bad cpuid processor", false;
+  }
+  if (parts.size() == 2 && parts[0] == "smn") {
+    if (!ParseNumber(parts[1], a) || !ParseNumber(value, v)) return error = "bad smn line", false;
+    p.Smn[static_cast<uint32_t>(a)] = static_cast<uint32_t>(v);
+    return true;
+  }
   if (parts.size() == 2 && parts[0] == "k8_sensor") {
     if (!ParseNumber(parts[1], a) || a > 1 || !ParseNumber(value, v))
       return error = "bad k8_sensor line", false;
@@ -236,6 +164,46 @@ uint64_t tSimProfile::Msr(int processor, uint32_t index) const {
   if (own != CpuMsrs[processor].end()) return own->second;
   const auto all = AllMsrs.find(index);
   return all != AllMsrs.end() ? all->second : 0;
+}
+
+tSimProfile::tLeaf tSimProfile::Cpuid(int processor, uint32_t leaf) const {
+  if (processor >= 0 && processor < kMaxProcessors) {
+    const auto own = CpuLeaves[processor].find(leaf);
+    if (own != CpuLeaves[processor].end()) return own->second;
+  }
+  const auto all = AllLeaves.find(leaf);
+  if (all != AllLeaves.end()) return all->second;
+  tLeaf regs{};
+  constexpr uint32_t kExtended = 0x80000000;
+  if (leaf == 0 || leaf == kExtended) {
+    // The highest leaf of the range the profile answers.
+    uint32_t highest = leaf == 0 ? 1 : (Brand.empty() ? 0 : kExtended + 4);
+    auto consider = [&](const std::map<uint32_t, tLeaf>& leaves) {
+      for (const auto& l : leaves)
+        if ((l.first >= kExtended) == (leaf == kExtended) && l.first > highest) highest = l.first;
+    };
+    consider(AllLeaves);
+    for (const auto& own : CpuLeaves) consider(own);
+    regs[0] = highest;
+    if (leaf == 0) {
+      std::memcpy(&regs[1], Vendor.data(), 4);
+      std::memcpy(&regs[3], Vendor.data() + 4, 4);
+      std::memcpy(&regs[2], Vendor.data() + 8, 4);
+    }
+  } else if (leaf == 1) {
+    regs[0] = Signature;
+    regs[1] = static_cast<uint32_t>(Processors) << 16;
+  } else if (leaf >= kExtended + 2 && leaf <= kExtended + 4 && !Brand.empty()) {
+    char text[48] = {};
+    std::memcpy(text, Brand.data(), Brand.size());
+    std::memcpy(regs.data(), text + 16 * (leaf - kExtended - 2), 16);
+  }
+  return regs;
+}
+
+uint32_t tSimProfile::SmnRegister(uint32_t address) const {
+  const auto it = Smn.find(address);
+  return it != Smn.end() ? it->second : 0xFFFFFFFFu;
 }
 
 bool ParseSimProfile(const std::string& text, tSimProfile& profile, std::string& error) {

@@ -2,6 +2,7 @@
 // The simulated processor of the WinRing0 stand-in, read from a key=value
 // profile text (format in README.md beside this file).
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -24,8 +25,18 @@ struct tSimProfile {
   uint8_t K8Reading[2] = {};
   bool FailInitialize = false;
   bool FailCpuid = false;
+  bool NoMsrs = false;  // every MSR access fails
+  typedef std::array<uint32_t, 4> tLeaf;                  // eax, ebx, ecx, edx
+  std::map<uint32_t, tLeaf> AllLeaves;                    // cpuid.LEAF=...
+  std::map<uint32_t, tLeaf> CpuLeaves[kMaxProcessors];   // cpuid.LEAF.P=...
+  std::string Brand;                                      // CPUID 0x80000002..4
+  std::map<uint32_t, uint32_t> Smn;  // SMN address -> value; unset reads all ones
 
   uint64_t Msr(int processor, uint32_t index) const;
+  // CPUID leaf as processor sees it (see README.md for the derived leaves).
+  tLeaf Cpuid(int processor, uint32_t leaf) const;
+  // The SMN register at address: all ones when the profile has none.
+  uint32_t SmnRegister(uint32_t address) const;
 };
 
 // Applies the lines of text to profile; false with a message on a bad line.

@@ -76,19 +76,28 @@ class tSimCpu {
     return -1;
   }
 
+  bool NoMsrs() const { return Profile.NoMsrs; }
+
   uint64_t Tsc() const { return static_cast<uint64_t>(Seconds() * Profile.TscMhz * 1e6); }
 
-  // Fixed counter 2 counts reference cycles at the TSC rate since this DLL was
-  // loaded; counter 1 counts core cycles at the effective ratio.
+  // Fixed counter 2 and MPERF count reference cycles at the TSC rate since
+  // this DLL was loaded; fixed counter 1 and APERF count core cycles at the
+  // effective ratio.
+  static bool IsReferenceCounter(uint32_t msr) {
+    return msr == 0x30B || msr == 0xE7 || msr == 0xC00000E7;
+  }
+  static bool IsCounter(uint32_t msr) {
+    return IsReferenceCounter(msr) || msr == 0x30A || msr == 0xE8 || msr == 0xC00000E8;
+  }
   double CounterRate(uint32_t msr) const {
     const double ref = Profile.TscMhz * 1e6;
-    if (msr == 0x30B) return ref;
+    if (IsReferenceCounter(msr)) return ref;
     return Profile.BaseRatio > 0 ? ref * Profile.EffectiveRatio / Profile.BaseRatio : 0.0;
   }
 
   uint64_t ReadMsr(int p, uint32_t msr) {
     std::lock_guard<std::mutex> hold(Lock);
-    if (msr == 0x30A || msr == 0x30B) {
+    if (IsCounter(msr)) {
       const double advanced = (Seconds() - Start) * CounterRate(msr);
       return Offsets[p][msr] + static_cast<uint64_t>(advanced);
     }
@@ -98,7 +107,7 @@ class tSimCpu {
 
   void WriteMsr(int p, uint32_t msr, uint64_t value) {
     std::lock_guard<std::mutex> hold(Lock);
-    if (msr == 0x30A || msr == 0x30B) {
+    if (IsCounter(msr)) {
       const double advanced = (Seconds() - Start) * CounterRate(msr);
       Offsets[p][msr] = value - static_cast<uint64_t>(advanced);
     } else {
@@ -108,6 +117,9 @@ class tSimCpu {
 
   uint32_t ReadPci(uint32_t address, uint8_t reg) {
     std::lock_guard<std::mutex> hold(Lock);
+    // The SMN data register of the first root complex shows the register
+    // whose address was last written to its index register.
+    if (address == 0 && reg == kSmnData) return Profile.SmnRegister(SmnIndex);
     const auto it = Profile.PciRegs.find(uint64_t(address) << 8 | reg);
     uint32_t value = it != Profile.PciRegs.end() ? it->second : 0xFFFFFFFFu;
     // K8: the thermal-trip register shows the sensor of the core that bit 2 of
@@ -120,6 +132,10 @@ class tSimCpu {
   void WritePci(uint32_t address, uint8_t reg, uint32_t value) {
     std::lock_guard<std::mutex> hold(Lock);
     if (address == 0xC3 && reg == 0xE4) K8Select = value;
+    if (address == 0 && reg == kSmnIndex) {
+      SmnIndex = value;
+      return;
+    }
     Profile.PciRegs[uint64_t(address) << 8 | reg] = value;
   }
 
@@ -133,11 +149,28 @@ class tSimCpu {
   std::map<uint32_t, uint64_t> Written[tSimProfile::kMaxProcessors];
   std::map<uint32_t, uint64_t> Offsets[tSimProfile::kMaxProcessors];
   uint32_t K8Select = 0;
+  uint32_t SmnIndex = 0;
+  static constexpr uint8_t kSmnIndex = 0x60;
+  static constexpr uint8_t kSmnData = 0x64;
 };
 
 tSimCpu& Sim() {
   static tSimCpu sim;
   return sim;
+}
+
+// The logical processor the calling thread is pinned to; 0 for a thread
+// that may run on several (CPUID then answers as processor 0).
+int CallingProcessor() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 0;
+  const DWORD_PTR own = SetThreadAffinityMask(GetCurrentThread(), process);
+  if (own == 0) return 0;
+  SetThreadAffinityMask(GetCurrentThread(), own);
+  if ((own & (own - 1)) != 0) return 0;
+  int p = 0;
+  while ((DWORD_PTR(1) << p) != own) ++p;
+  return p;
 }
 
 void Split(uint64_t value, uint32_t* low, uint32_t* high) {
@@ -159,30 +192,24 @@ KES_EXPORT tDriverBool KES_STDCALL IsCpuid() { return Sim().Valid && !Sim().Prof
 
 KES_EXPORT tDriverBool KES_STDCALL Cpuid(uint32_t leaf, uint32_t* eax, uint32_t* ebx, uint32_t* ecx,
                                          uint32_t* edx) {
-  const tSimProfile& p = Sim().Profile;
-  *eax = *ebx = *ecx = *edx = 0;
-  if (leaf == 0) {
-    *eax = 1;
-    std::memcpy(ebx, p.Vendor.data(), 4);
-    std::memcpy(edx, p.Vendor.data() + 4, 4);
-    std::memcpy(ecx, p.Vendor.data() + 8, 4);
-  } else if (leaf == 1) {
-    *eax = p.Signature;
-    *ebx = static_cast<uint32_t>(p.Processors) << 16;
-  }
+  const tSimProfile::tLeaf regs = Sim().Profile.Cpuid(CallingProcessor(), leaf);
+  *eax = regs[0];
+  *ebx = regs[1];
+  *ecx = regs[2];
+  *edx = regs[3];
   return TRUE;
 }
 
 KES_EXPORT tDriverBool KES_STDCALL RdmsrEx(uint32_t msr, uint32_t* low, uint32_t* high,
                                            uintptr_t mask) {
-  const int p = Sim().ProcessorOf(mask);
+  const int p = Sim().NoMsrs() ? -1 : Sim().ProcessorOf(mask);
   Split(p >= 0 ? Sim().ReadMsr(p, msr) : 0, low, high);
   return p >= 0;
 }
 
 KES_EXPORT tDriverBool KES_STDCALL WrmsrEx(uint32_t msr, uint32_t low, uint32_t high,
                                            uintptr_t mask) {
-  const int p = Sim().ProcessorOf(mask);
+  const int p = Sim().NoMsrs() ? -1 : Sim().ProcessorOf(mask);
   if (p >= 0) Sim().WriteMsr(p, msr, uint64_t(high) << 32 | low);
   return p >= 0;
 }

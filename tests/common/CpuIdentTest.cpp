@@ -17,7 +17,7 @@ struct tDecodeCase {
 // Signatures to family, model, stepping, generation, default target and name.
 const tDecodeCase kDecodeCases[] = {
     {"GenuineIntel", 0x306C3, 4, 6, 0x3C, 3, kGenHaswell, 0, "Haswell (Family 6 Model 3C Stepping 3)"},
-    {"GenuineIntel", 0x806C1, 4, 6, 0x8C, 1, kGenUnsupported, 0, "Unsupported (CPUID: 0806C1)"},
+    {"GenuineIntel", 0x806C1, 4, 6, 0x8C, 1, kGenIntel, 0, "Tiger Lake (Family 6 Model 8C Stepping 1)"},
     {"GenuineIntel", 0x006F6, 2, 6, 0x0F, 6, kGenCore, 90, "Core (Family 6 Model  F Stepping 6)"},
     {"GenuineIntel", 0x006F6, 4, 6, 0x0F, 6, kGenCore, 100, "Core (Family 6 Model  F Stepping 6)"},
     {"GenuineIntel", 0x006F6, 8, 6, 0x0F, 6, kGenCore, 95, "Core (Family 6 Model  F Stepping 6)"},
@@ -46,7 +46,7 @@ const tDecodeCase kDecodeCases[] = {
     {"AuthenticAMD", 0x000FF0, 2, 15, 0x0F, 0, kGenAmd, 0, "AMD (Family 15 Model  F)"},
     {"AuthenticAMD", 0x500F10, 2, 20, 0x01, 0, kGenAmd, 0, "AMD (Family 20 Model  1)"},
     {"AuthenticAMD", 0x400F00, 2, 19, 0x00, 0, kGenUnsupported, 0, "Unsupported (CPUID: 400F00)"},
-    {"AuthenticAMD", 0x800F11, 8, 23, 0x01, 0, kGenUnsupported, 0, "Unsupported (CPUID: 800F11)"},
+    {"AuthenticAMD", 0x800F11, 8, 23, 0x01, 0, kGenZen, 0, "Zen (Family 23 Model  1)"},
 };
 
 }  // namespace
@@ -68,9 +68,9 @@ TEST(CpuIdent, DecodesSignaturesByVendor) {
 TEST(CpuIdent, NamesEveryGenerationAndFallsBackToUnsupported) {
   const char* names[] = {"Unsupported", "Core",        "Nehalem", "SandyBridge", "IvyBridge",
                          "Haswell",     "Broadwell",   "Atom",    "Silvermount", "Skylake",
-                         "Airmont",     "Kabylake",    "AMD"};
-  for (int g = 0; g <= 12; ++g) EXPECT_STREQ(GetGenerationName(static_cast<uint8_t>(g)), names[g]);
-  EXPECT_STREQ(GetGenerationName(13), "Unsupported");
+                         "Airmont",     "Kabylake",    "AMD",     "Intel",       "Zen"};
+  for (int g = 0; g <= 14; ++g) EXPECT_STREQ(GetGenerationName(static_cast<uint8_t>(g)), names[g]);
+  EXPECT_STREQ(GetGenerationName(15), "Unsupported");
   EXPECT_STREQ(GetGenerationName(255), "Unsupported");
 }
 
@@ -120,4 +120,167 @@ TEST(CpuIdent, LooksUpTheAmdThermalDeviceWithItsFallback) {
     EXPECT_EQ(cpu.ThermalDevice, c.Expected);
     EXPECT_EQ(gFakeCpu.FindPci, c.Lookups);
   }
+}
+
+namespace {
+
+constexpr uint32_t kDts = kCpuidDigitalThermalSensor;
+
+struct tModelRowCase {
+  const char* Vendor;
+  uint32_t Signature;
+  uint32_t Leaf6;  // CPUID leaf 6 EAX
+  int Generation;
+  const char* Name;
+  int ReadoutMask;  // Intel
+  bool PerProcessorTarget;
+  int CcdOffset, CcdCount;  // Zen
+};
+
+// The processors after the first model table: every row's range edges, the
+// unnamed Intel fallback with and without the thermal sensor, family 18
+// and the Zen families with their CCD registers.
+const tModelRowCase kModelRowCases[] = {
+    {"GenuineIntel", 0xA0655, 0, kGenIntel, "Comet Lake (Family 6 Model A5 Stepping 5)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0xA0660, 0, kGenIntel, "Comet Lake (Family 6 Model A6 Stepping 0)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x60663, 0, kGenIntel, "Cannon Lake (Family 6 Model 66 Stepping 3)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x706D0, 0, kGenIntel, "Ice Lake (Family 6 Model 7D Stepping 0)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x706E5, 0, kGenIntel, "Ice Lake (Family 6 Model 7E Stepping 5)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x606A6, 0, kGenIntel, "Ice Lake (Family 6 Model 6A Stepping 6)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x606C1, 0, kGenIntel, "Ice Lake (Family 6 Model 6C Stepping 1)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0xA0671, 0, kGenIntel, "Rocket Lake (Family 6 Model A7 Stepping 1)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x806C1, 0, kGenIntel, "Tiger Lake (Family 6 Model 8C Stepping 1)", 0xFF, false, 0, 0},
+    {"GenuineIntel", 0x806D1, 0, kGenIntel, "Tiger Lake (Family 6 Model 8D Stepping 1)", 0xFF, false, 0, 0},
+    {"GenuineIntel", 0x806A1, 0, kGenIntel, "Lakefield (Family 6 Model 8A Stepping 1)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0x90672, 0, kGenIntel, "Alder Lake (Family 6 Model 97 Stepping 2)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0x906A3, 0, kGenIntel, "Alder Lake (Family 6 Model 9A Stepping 3)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xB06E0, 0, kGenIntel, "Alder Lake-N (Family 6 Model BE Stepping 0)", 0xFF, false, 0, 0},
+    {"GenuineIntel", 0xB0671, 0, kGenIntel, "Raptor Lake (Family 6 Model B7 Stepping 1)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xB06A2, 0, kGenIntel, "Raptor Lake (Family 6 Model BA Stepping 2)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xB06F2, 0, kGenIntel, "Raptor Lake (Family 6 Model BF Stepping 2)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xA06A4, 0, kGenIntel, "Meteor Lake (Family 6 Model AA Stepping 4)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xA06C0, 0, kGenIntel, "Meteor Lake (Family 6 Model AC Stepping 0)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xC0652, 0, kGenIntel, "Arrow Lake (Family 6 Model C5 Stepping 2)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xC0660, 0, kGenIntel, "Arrow Lake (Family 6 Model C6 Stepping 0)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xB0650, 0, kGenIntel, "Arrow Lake (Family 6 Model B5 Stepping 0)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xB06D1, 0, kGenIntel, "Lunar Lake (Family 6 Model BD Stepping 1)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xC06C0, 0, kGenIntel, "Panther Lake (Family 6 Model CC Stepping 0)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0x300F10, 0, kGenIntel, "Nova Lake (Family 18 Model  1 Stepping 0)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0x300F31, 0, kGenIntel, "Nova Lake (Family 18 Model  3 Stepping 1)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0x506C9, 0, kGenIntel, "Goldmont (Family 6 Model 5C Stepping 9)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x506F1, 0, kGenIntel, "Goldmont (Family 6 Model 5F Stepping 1)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x706A1, 0, kGenIntel, "Goldmont Plus (Family 6 Model 7A Stepping 1)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x80660, 0, kGenIntel, "Tremont (Family 6 Model 86 Stepping 0)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x90661, 0, kGenIntel, "Tremont (Family 6 Model 96 Stepping 1)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x906C0, 0, kGenIntel, "Tremont (Family 6 Model 9C Stepping 0)", 0x7F, false, 0, 0},
+    // Listed models keep their row even when the sensor bit is set.
+    {"GenuineIntel", 0x306C3, kDts, kGenHaswell, "Haswell (Family 6 Model 3C Stepping 3)", 0x7F, false, 0, 0},
+    // Not named: from model 0xA0 on (and family 18) with the sensor, by the newest rules.
+    {"GenuineIntel", 0xD0601, kDts, kGenIntel, "Intel (Family 6 Model D0 Stepping 1)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xA0601, kDts, kGenIntel, "Intel (Family 6 Model A0 Stepping 1)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xA06B0, 0xF7, kGenIntel, "Intel (Family 6 Model AB Stepping 0)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0x300F20, kDts, kGenIntel, "Intel (Family 18 Model  2 Stepping 0)", 0xFF, true, 0, 0},
+    {"GenuineIntel", 0xD0601, 0, kGenUnsupported, "Unsupported (CPUID: 0D0601)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0xA06B0, 0xF6, kGenUnsupported, "Unsupported (CPUID: 0A06B0)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x300F20, 0, kGenUnsupported, "Unsupported (CPUID: 300F20)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x906F1, kDts, kGenUnsupported, "Unsupported (CPUID: 0906F1)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x50654, kDts, kGenUnsupported, "Unsupported (CPUID: 050654)", 0x7F, false, 0, 0},
+    {"GenuineIntel", 0x400F01, kDts, kGenUnsupported, "Unsupported (CPUID: 400F01)", 0x7F, false, 0, 0},
+    // Zen: the extended model bits make the model.
+    {"AuthenticAMD", 0x800F11, 0, kGenZen, "Zen (Family 23 Model  1)", 0x7F, false, 0x154, 4},
+    {"AuthenticAMD", 0x800F82, 0, kGenZen, "Zen+ (Family 23 Model  8)", 0x7F, false, 0x154, 4},
+    {"AuthenticAMD", 0x810F10, 0, kGenZen, "Zen (Family 23 Model 11)", 0x7F, false, 0x154, 4},
+    {"AuthenticAMD", 0x810F81, 0, kGenZen, "Zen+ (Family 23 Model 18)", 0x7F, false, 0x154, 4},
+    {"AuthenticAMD", 0x820F01, 0, kGenZen, "Zen (Family 23 Model 20)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0x820FF0, 0, kGenZen, "Zen (Family 23 Model 2F)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0x850F00, 0, kGenZen, "Zen (Family 23 Model 50)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0x830F00, 0, kGenZen, "Zen 2 (Family 23 Model 30)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0x830F10, 0, kGenZen, "Zen 2 (Family 23 Model 31)", 0x7F, false, 0x154, 8},
+    {"AuthenticAMD", 0x840FF0, 0, kGenZen, "Zen 2 (Family 23 Model 4F)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0x860F01, 0, kGenZen, "Zen 2 (Family 23 Model 60)", 0x7F, false, 0x154, 8},
+    {"AuthenticAMD", 0x860F81, 0, kGenZen, "Zen 2 (Family 23 Model 68)", 0x7F, false, 0x154, 8},
+    {"AuthenticAMD", 0x870F10, 0, kGenZen, "Zen 2 (Family 23 Model 71)", 0x7F, false, 0x154, 8},
+    {"AuthenticAMD", 0x870FF0, 0, kGenZen, "Zen 2 (Family 23 Model 7F)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0x890F02, 0, kGenZen, "Zen 2 (Family 23 Model 90)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0x890F10, 0, kGenZen, "Zen 2 (Family 23 Model 91)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0x8A0F00, 0, kGenZen, "Zen 2 (Family 23 Model A0)", 0x7F, false, 0x300, 8},
+    {"AuthenticAMD", 0x8A0FF0, 0, kGenZen, "Zen 2 (Family 23 Model AF)", 0x7F, false, 0x300, 8},
+    {"AuthenticAMD", 0x890F20, 0, kGenUnsupported, "Unsupported (CPUID: 890F20)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0x880F00, 0, kGenUnsupported, "Unsupported (CPUID: 880F00)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xA00F11, 0, kGenZen, "Zen 3 (Family 25 Model  1)", 0x7F, false, 0x154, 8},
+    {"AuthenticAMD", 0xA00F20, 0, kGenZen, "Zen 3 (Family 25 Model  2)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xA00F80, 0, kGenZen, "Zen 3 (Family 25 Model  8)", 0x7F, false, 0x154, 8},
+    {"AuthenticAMD", 0xA00FF0, 0, kGenZen, "Zen 3 (Family 25 Model  F)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xA20F10, 0, kGenZen, "Zen 3 (Family 25 Model 21)", 0x7F, false, 0x154, 8},
+    {"AuthenticAMD", 0xA20F00, 0, kGenZen, "Zen 3 (Family 25 Model 20)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xA40F41, 0, kGenZen, "Zen 3 (Family 25 Model 44)", 0x7F, false, 0x300, 8},
+    {"AuthenticAMD", 0xA50F00, 0, kGenZen, "Zen 3 (Family 25 Model 50)", 0x7F, false, 0x154, 8},
+    {"AuthenticAMD", 0xA50FF0, 0, kGenZen, "Zen 3 (Family 25 Model 5F)", 0x7F, false, 0x154, 8},
+    {"AuthenticAMD", 0xA10F11, 0, kGenZen, "Zen 4 (Family 25 Model 11)", 0x7F, false, 0x300, 12},
+    {"AuthenticAMD", 0xA60F12, 0, kGenZen, "Zen 4 (Family 25 Model 61)", 0x7F, false, 0x308, 8},
+    {"AuthenticAMD", 0xA70FF0, 0, kGenZen, "Zen 4 (Family 25 Model 7F)", 0x7F, false, 0x308, 8},
+    {"AuthenticAMD", 0xA80F00, 0, kGenZen, "Zen 4 (Family 25 Model 80)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xAA0F01, 0, kGenZen, "Zen 4 (Family 25 Model A0)", 0x7F, false, 0x300, 12},
+    {"AuthenticAMD", 0xAB0F00, 0, kGenUnsupported, "Unsupported (CPUID: AB0F00)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xB00F21, 0, kGenZen, "Zen 5 (Family 26 Model  2)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xB20FF0, 0, kGenZen, "Zen 5 (Family 26 Model 2F)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xB30F00, 0, kGenUnsupported, "Unsupported (CPUID: B30F00)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xB40F40, 0, kGenZen, "Zen 5 (Family 26 Model 44)", 0x7F, false, 0x308, 8},
+    {"AuthenticAMD", 0xB70F00, 0, kGenZen, "Zen 5 (Family 26 Model 70)", 0x7F, false, 0, 0},
+    {"AuthenticAMD", 0xC00F00, 0, kGenUnsupported, "Unsupported (CPUID: C00F00)", 0x7F, false, 0, 0},
+};
+
+}  // namespace
+
+TEST(CpuIdent, NamesTheProcessorsAfterTheModelTableByTheirRow) {
+  for (const tModelRowCase& c : kModelRowCases) {
+    SCOPED_TRACE(testing::Message() << c.Vendor << " 0x" << std::hex << c.Signature << " leaf 6 "
+                                    << c.Leaf6);
+    const tCpuIdentity cpu = DecodeCpu(c.Vendor, c.Signature, 8, c.Leaf6);
+    EXPECT_EQ(cpu.Generation, c.Generation);
+    EXPECT_EQ(FormatModelName(cpu), c.Name);
+    EXPECT_EQ(cpu.ReadoutMask, c.ReadoutMask);
+    EXPECT_EQ(cpu.PerProcessorTarget, c.PerProcessorTarget);
+    EXPECT_EQ(cpu.CcdOffset, c.CcdOffset);
+    EXPECT_EQ(cpu.CcdCount, c.CcdCount);
+    EXPECT_EQ(cpu.DefaultTjMax, 0.0);
+    EXPECT_EQ(cpu.ThermalDevice, kPciNotFound);
+  }
+}
+
+// The sensor bit comes from CPUID leaf 6, read only when leaf 0 reports it.
+TEST(CpuIdent, ReadsTheThermalLeafForTheUnnamedIntelFallback) {
+  struct Case {
+    uint32_t MaxLeaf, Leaf6;
+    int Generation;
+  } cases[] = {{6, 1, kGenIntel}, {6, 0, kGenUnsupported}, {5, 1, kGenUnsupported}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.MaxLeaf);
+    gFakeCpu = tFakeCpu{};
+    gFakeCpu.Signature = 0xD0601;
+    gFakeCpu.MaxLeaf = c.MaxLeaf;
+    gFakeCpu.SetLeaf(6, -1, c.Leaf6, 0, 0, 0);
+    const tCpuIdentity cpu = IdentifyCpu(FakeDriverApi(), 4);
+    EXPECT_EQ(cpu.Generation, c.Generation);
+  }
+}
+
+TEST(CpuIdent, ZenOffsetsComeFromTheBrandString) {
+  struct Case {
+    const char* Brand;
+    double Offset;
+  } cases[] = {
+      {"AMD Ryzen 5 1600X Six-Core Processor", 20},
+      {"AMD Ryzen 7 1700X Eight-Core Processor", 20},
+      {"AMD Ryzen 7 1800X Eight-Core Processor", 20},
+      {"AMD Ryzen 7 2700X Eight-Core Processor", 10},
+      {"AMD Ryzen Threadripper 1950X 16-Core Processor", 27},
+      {"AMD Ryzen Threadripper 2990WX 32-Core Processor", 27},
+      {"AMD Ryzen 7 1700 Eight-Core Processor", 0},  // not the X part
+      {"AMD Ryzen 7 2700 Eight-Core Processor", 0},
+      {"AMD Ryzen Threadripper 3970X 32-Core Processor", 0},
+      {"AMD Ryzen 9 5950X 16-Core Processor", 0},
+      {"", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(GetZenTemperatureOffset(c.Brand), c.Offset) << c.Brand;
 }

@@ -75,7 +75,7 @@ TEST_F(CpuPass, ReadsStartupRegistersByGeneration) {
       {0x106CA, 0x0000'0900'0000'0000ull, 0, 9.0, 100, false},     // Atom: bits 44..40
       {0x306C3, 0, 0x850089, 34, 100, true},                        // Haswell, turbo on
       {0x306C3, 0, 0x4000850089ull, 34, 100, false},                // turbo disengaged
-      {0x806C1, 0, 0, 0, 0, false},                                 // unsupported: nothing read
+      {0x50654, 0, 0, 0, 0, false},                                 // unsupported: nothing read
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.Signature);
@@ -92,7 +92,7 @@ TEST_F(CpuPass, ReadsStartupRegistersByGeneration) {
 }
 
 TEST_F(CpuPass, MeasuresTheTscClockAgainstThePerformanceCounter) {
-  auto s = MakeIntel(0x806C1, 1);  // unsupported: CpuClock follows TscClock
+  auto s = MakeIntel(0x50654, 1);  // unsupported: CpuClock follows TscClock
   gFakeCpu.Tsc = 0;
   tFakeCounter::Value = 500000;  // half a second since the counter's origin
   gFakeCpu.Tsc = 1200000000;
@@ -383,4 +383,346 @@ TEST_F(CpuPass, AmdWithoutThermalDeviceReadsNothing) {
   EXPECT_EQ(gFakeCpu.ReadPci, 0);
   EXPECT_EQ(s->GetTemperature(0), 0.0);
   EXPECT_DOUBLE_EQ(s->CpuClock, 3000.0);
+}
+
+// ---- Intel processors named by model -----------------------------------------
+
+// A readout with bit 23 set: an 8-bit row takes 134 degrees below the target,
+// a 7-bit row (and every generation of the first table) 6.
+TEST_F(CpuPass, ReadsTheDigitalReadoutAsWideAsTheRowSays) {
+  struct Case {
+    uint32_t Signature;
+    double Temperature;
+  } cases[] = {
+      {0x806C1, 100.0 - 0x86},  // Tiger Lake: 8 bits
+      {0x90672, 100.0 - 0x86},  // Alder Lake: 8 bits
+      {0xA0655, 100.0 - 0x06},  // Comet Lake: 7 bits
+      {0x506C9, 100.0 - 0x06},  // Goldmont: 7 bits
+      {0x306C3, 100.0 - 0x06},  // Haswell: as it always was
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.Signature);
+    SetUp();
+    gFakeCpu.Processors = 2;
+    HaswellRegisters(false);
+    gFakeCpu.SetMsrAll(0x19C, kValid | 0x86u << 16);
+    auto s = MakeIntel(c.Signature, 2);
+    Pass(*s, 3400.0);
+    EXPECT_EQ(s->GetTemperature(0), c.Temperature);
+    EXPECT_EQ(s->GetTemperature(1), c.Temperature);
+    EXPECT_DOUBLE_EQ(s->CpuClock, 3400.0);  // the multiplier clock model
+  }
+}
+
+// 8 performance cores with two threads (targets 100) and 8 efficient cores
+// (target 90) on 24 logical processors: every processor, past the 16 the
+// block holds too, counts down from its own target and gives its ratio.
+TEST_F(CpuPass, HybridPartsCountEachTemperatureFromItsOwnTarget) {
+  constexpr int kThreads = 24;
+  gFakeCpu.Processors = kThreads;
+  HaswellRegisters(false);
+  for (int p = 16; p < kThreads; ++p) gFakeCpu.SetMsr(p, 0x1A2, 90u << 16);
+  for (int p = 0; p < kThreads; ++p) gFakeCpu.SetMsr(p, 0x19C, kValid | (20u + p) << 16);
+  gFakeCpu.SetMsr(23, 0x198, 45u << 8);
+  auto s = MakeIntel(0x90672, kThreads);
+  EXPECT_EQ(s->TjMax, 100.0);  // processor 0's
+  Pass(*s, 3400.0);
+  for (int p = 0; p < kThreads; ++p)
+    EXPECT_EQ(s->GetTemperature(p), (p < 16 ? 100.0 : 90.0) - (20 + p)) << p;
+  EXPECT_EQ(s->Multiplier, 45.0);
+  EXPECT_DOUBLE_EQ(s->CpuClock, 4500.0);
+  EXPECT_EQ(gFakeCpu.BadMasks, 0);
+
+  // A processor whose own target could not be read gives no reading.
+  SetUp();
+  gFakeCpu.Processors = 2;
+  HaswellRegisters(false);
+  gFakeCpu.SetMsr(1, 0x1A2, 0);
+  gFakeCpu.SetMsrAll(0x19C, kValid | 30u << 16);
+  auto t = MakeIntel(0x90672, 2);
+  Pass(*t, 3400.0);
+  EXPECT_EQ(t->GetTemperature(0), 70.0);
+  EXPECT_EQ(t->GetTemperature(1), 0.0);
+
+  // A part that is not hybrid takes processor 0's target everywhere.
+  SetUp();
+  gFakeCpu.Processors = 2;
+  HaswellRegisters(false);
+  gFakeCpu.SetMsr(1, 0x1A2, 90u << 16);
+  gFakeCpu.SetMsrAll(0x19C, kValid | 30u << 16);
+  auto u = MakeIntel(0x806C1, 2);
+  Pass(*u, 3400.0);
+  EXPECT_EQ(u->GetTemperature(1), 70.0);
+}
+
+// A back end that refuses the fixed counters and their control (and 0x1A0)
+// gives the effective ratio from APERF/MPERF by the same rule; one that
+// serves them keeps the fixed counters.
+TEST_F(CpuPass, EffectiveRatioFromAperfWhenTheFixedCountersAreRefused) {
+  struct Case {
+    bool Refused;
+    uint64_t dAperf, dMperf;
+    double Multiplier;
+  } cases[] = {
+      {true, 45 * 1000, 32 * 1000, 45},  // above the base: replaces the status ratio
+      {true, 32 * 1000, 32 * 1000, 30},  // equal: status ratio
+      {false, 45 * 1000, 32 * 1000, 38}, // fixed counters served: they count
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Refused);
+    SetUp();
+    gFakeCpu.Processors = 2;
+    HaswellRegisters(true);
+    gFakeCpu.SetMsrAll(0xCE, 32u << 8);
+    gFakeCpu.SetMsrAll(0x198, 30u << 8);
+    gFakeCpu.SetMsrAll(0x30A, 38 * 1000);
+    gFakeCpu.SetMsrAll(0x30B, 32 * 1000);
+    gFakeCpu.SetMsrAll(0xE8, c.dAperf);
+    gFakeCpu.SetMsrAll(0xE7, c.dMperf);
+    if (c.Refused)
+      for (uint32_t msr : {0x1A0u, 0x30Au, 0x30Bu, 0x38Du, 0x38Fu}) gFakeCpu.Refuse(msr);
+    auto s = MakeIntel(0x90672, 2);
+    EXPECT_TRUE(s->IdaEnabled);
+    Pass(*s, 3200.0);
+    EXPECT_EQ(s->Multiplier, c.Multiplier);
+    EXPECT_DOUBLE_EQ(s->CpuClock, c.Multiplier * 100.0);
+  }
+}
+
+// ---- AMD Zen -----------------------------------------------------------------
+
+namespace {
+
+// Raw Tctl for a temperature, and a valid CCD register for one.
+constexpr uint32_t Tctl(double celsius) { return static_cast<uint32_t>(celsius * 8) << 21; }
+constexpr uint32_t Ccd(double celsius) { return 0x800u | static_cast<uint32_t>((celsius + 49) * 8); }
+
+void SetBrand(const char* brand) {
+  char text[48] = {};
+  std::strncpy(text, brand, sizeof text - 1);
+  gFakeCpu.SetLeaf(0x80000000, -1, 0x80000020, 0, 0, 0);
+  for (uint32_t i = 0; i < 3; ++i) {
+    uint32_t r[4];
+    std::memcpy(r, text + 16 * i, 16);
+    gFakeCpu.SetLeaf(0x80000002 + i, -1, r[0], r[1], r[2], r[3]);
+  }
+}
+
+// Two threads a core; core ids count up from 0.
+void SetCoreIds(int processors) {
+  for (int p = 0; p < processors; ++p)
+    gFakeCpu.SetLeaf(0x8000001E, p, 0, 0x100u | static_cast<uint32_t>(p / 2), 0, 0);
+}
+
+}  // namespace
+
+class ZenPass : public CpuPass {
+ protected:
+  // A Zen processor with an AMD root complex, brand and core ids; the
+  // access goes through the library back end with its platform hooks.
+  std::unique_ptr<tCpuSampler> MakeZen(uint32_t signature, int processors, const char* brand) {
+    std::memcpy(gFakeCpu.Vendor, "AuthenticAMD", 13);
+    gFakeCpu.Signature = signature;
+    gFakeCpu.Processors = processors;
+    gFakeCpu.SetPciReg(0, 0, 0x14501022);
+    SetBrand(brand);
+    SetCoreIds(processors);
+    Library.Api = &Api;
+    Library.Hooks.PinnedCpuid = &FakePinnedCpuid;
+    Library.Hooks.LockPci = &ZenPass::Lock;
+    Library.Hooks.UnlockPci = &ZenPass::Unlock;
+    Access = MakeDriverAccess(Library);
+    auto s = std::make_unique<tCpuSampler>(processors);
+    s->Identify(Access);
+    s->ReadStartupRegisters(Access);
+    s->PerformanceFrequency = 1000000;
+    return s;
+  }
+  void ZenPassOnce(tCpuSampler& s, double tscMhz) {
+    tFakeCounter::Value += 1000000;
+    gFakeCpu.Tsc += static_cast<uint64_t>(tscMhz * 1e6 + 0.5);
+    s.RunPass(Access, &tFakeCounter::Read);
+  }
+  static bool Lock() {
+    ++Locks;
+    return !LockRefused;
+  }
+  static void Unlock() { ++Unlocks; }
+
+  void SetUp() override {
+    CpuPass::SetUp();
+    Locks = Unlocks = 0;
+    LockRefused = false;
+  }
+
+  tDriverAccess Library;
+  tRegisterAccess Access{};
+  static inline int Locks = 0, Unlocks = 0;
+  static inline bool LockRefused = false;
+};
+
+// Tctl bits 31..21 in eighths of a degree, 49 below when bit 19 or both of
+// bits 17..16 are set; Tdie = Tctl minus the brand's offset. Without CCD
+// readings every slot holds Tdie.
+TEST_F(ZenPass, DieTemperatureFromTctlAndTheBrandOffset) {
+  struct Case {
+    uint32_t Signature;
+    const char* Brand;
+    uint32_t Tctl;
+    double Die;
+  } cases[] = {
+      {0x800F82, "AMD Ryzen 7 2700X Eight-Core Processor", Tctl(55.0), 45.0},
+      {0x800F11, "AMD Ryzen 7 1800X Eight-Core Processor", Tctl(70.5), 50.5},
+      {0x800F82, "AMD Ryzen Threadripper 2950X 16-Core Processor", Tctl(80.0), 53.0},
+      {0xA20F10, "AMD Ryzen 9 5950X 16-Core Processor", Tctl(60.125), 60.125},
+      {0xA20F10, "AMD Ryzen 9 5950X 16-Core Processor", Tctl(100.0) | 1u << 19, 51.0},
+      {0xA20F10, "AMD Ryzen 9 5950X 16-Core Processor", Tctl(100.0) | 3u << 16, 51.0},
+      {0xA20F10, "AMD Ryzen 9 5950X 16-Core Processor", Tctl(100.0) | 1u << 16, 100.0},
+      {0xA20F10, "AMD Ryzen 9 5950X 16-Core Processor", Tctl(100.0) | 1u << 17, 100.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Brand << " 0x" << std::hex << c.Tctl);
+    SetUp();
+    gFakeCpu.SetSmn(0x59800, c.Tctl);
+    auto s = MakeZen(c.Signature, 4, c.Brand);
+    ASSERT_EQ(s->GetGeneration(), kGenZen);
+    EXPECT_STREQ(s->Brand, c.Brand);
+    ZenPassOnce(*s, 3700.0);
+    for (int p = 0; p < 4; ++p) EXPECT_EQ(s->GetTemperature(p), c.Die) << p;
+    EXPECT_EQ(Locks, 1);
+    EXPECT_EQ(Unlocks, 1);
+  }
+}
+
+// Each processor's slot holds the temperature of its CCD (core id / 8),
+// read at the row's offset; a CCD without its valid bit falls back to Tdie.
+TEST_F(ZenPass, EachProcessorTakesItsCcdTemperature) {
+  struct Case {
+    uint32_t Signature;
+    uint32_t FirstCcd;  // SMN address of CCD 0
+  } cases[] = {
+      {0xA20F10, 0x59954},  // Zen 3 (Vermeer)
+      {0xA60F12, 0x59B08},  // Zen 4 (Raphael)
+      {0xA10F11, 0x59B00},  // Zen 4 (Genoa)
+      {0xB40F40, 0x59B08},  // Zen 5 (Granite Ridge)
+  };
+  constexpr int kThreads = 32;  // 16 cores: core ids 0..7 on CCD 0, 8..15 on CCD 1
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.Signature);
+    SetUp();
+    gFakeCpu.SetSmn(0x59800, Tctl(66.0));
+    gFakeCpu.SetSmn(c.FirstCcd, Ccd(58.5));
+    gFakeCpu.SetSmn(c.FirstCcd + 4, Ccd(52.0));
+    auto s = MakeZen(c.Signature, kThreads, "AMD Ryzen 9 16-Core Processor");
+    EXPECT_EQ(s->GetCcd(0), 0);
+    EXPECT_EQ(s->GetCcd(15), 0);
+    EXPECT_EQ(s->GetCcd(16), 1);
+    EXPECT_EQ(s->GetCcd(31), 1);
+    ZenPassOnce(*s, 3400.0);
+    for (int p = 0; p < kThreads; ++p) EXPECT_EQ(s->GetTemperature(p), p < 16 ? 58.5 : 52.0) << p;
+
+    gFakeCpu.SetSmn(c.FirstCcd + 4, 0x3FF);  // no valid bit
+    ZenPassOnce(*s, 3400.0);
+    EXPECT_EQ(s->GetTemperature(0), 58.5);
+    EXPECT_EQ(s->GetTemperature(31), 66.0);
+  }
+}
+
+// All-ones reads, a root complex of another vendor, a lock not taken and a
+// virtual machine without registers give no reading: the slots keep what
+// they had (0 at start), never 255.875 or -49.
+TEST_F(ZenPass, NoReadingKeepsTheSlots) {
+  struct Case {
+    const char* What;
+    void (*Break)();
+  } cases[] = {
+      {"all ones", [] {
+         gFakeCpu.SetSmn(0x59800, 0xFFFFFFFFu);
+         gFakeCpu.SetSmn(0x59954, 0xFFFFFFFFu);
+       }},
+      {"unset", [] { gFakeCpu.SmnCount = 0; }},
+      {"other root complex", [] { gFakeCpu.SetPciReg(0, 0, 0x12378086); }},
+      {"no root complex", [] { gFakeCpu.SetPciReg(0, 0, 0xFFFFFFFFu); }},
+      {"lock not taken", [] { LockRefused = true; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    SetUp();
+    auto s = MakeZen(0xA20F10, 2, "AMD Ryzen 7 5800X 8-Core Processor");
+    c.Break();
+    ZenPassOnce(*s, 3800.0);
+    EXPECT_EQ(s->GetTemperature(0), 0.0);
+    EXPECT_EQ(s->GetTemperature(1), 0.0);
+
+    SetUp();
+    auto t = MakeZen(0xA20F10, 2, "AMD Ryzen 7 5800X 8-Core Processor");
+    gFakeCpu.SetSmn(0x59800, Tctl(61.0));
+    gFakeCpu.SetSmn(0x59954, Ccd(57.25));
+    ZenPassOnce(*t, 3800.0);
+    EXPECT_EQ(t->GetTemperature(0), 57.25);
+    gFakeCpu.SmnCount = 0;
+    gFakeCpu.SetSmn(0x59800, Tctl(62.0));
+    gFakeCpu.SetSmn(0x59954, Ccd(58.0));
+    c.Break();
+    ZenPassOnce(*t, 3800.0);
+    EXPECT_EQ(t->GetTemperature(0), 57.25);
+    EXPECT_EQ(t->GetTemperature(1), 57.25);
+    EXPECT_EQ(Unlocks, LockRefused ? Locks - 1 : Locks);  // released exactly when taken
+  }
+}
+
+// The effective clock is the TSC clock times dAPERF/dMPERF of the busiest
+// processor, from the read-only copies or, refused, the architectural
+// registers; without either it is the TSC clock.
+TEST_F(ZenPass, EffectiveClockFromAperfAndMperf) {
+  struct Case {
+    const char* What;
+    bool RefuseCopies, RefuseArchitectural;
+    double CpuClock;
+  } cases[] = {
+      {"copies", false, false, 3400.0 * 45 / 34},
+      {"architectural", true, false, 3400.0 * 41 / 34},
+      {"none", true, true, 3400.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    SetUp();
+    auto s = MakeZen(0xA20F10, 2, "AMD Ryzen 7 5800X 8-Core Processor");
+    gFakeCpu.SetMsr(0, 0xC00000E8, 40 * 1000);
+    gFakeCpu.SetMsr(1, 0xC00000E8, 45 * 1000);
+    gFakeCpu.SetMsrAll(0xC00000E7, 34 * 1000);
+    gFakeCpu.SetMsrAll(0xE8, 41 * 1000);
+    gFakeCpu.SetMsrAll(0xE7, 34 * 1000);
+    if (c.RefuseCopies) {
+      gFakeCpu.Refuse(0xC00000E8);
+      gFakeCpu.Refuse(0xC00000E7);
+    }
+    if (c.RefuseArchitectural) {
+      gFakeCpu.Refuse(0xE8);
+      gFakeCpu.Refuse(0xE7);
+    }
+    ZenPassOnce(*s, 3400.0);
+    EXPECT_DOUBLE_EQ(s->TscClock, 3400.0);
+    EXPECT_NEAR(s->CpuClock, c.CpuClock, 1e-9);
+    EXPECT_EQ(s->Multiplier, 0.0);
+    EXPECT_EQ(s->BusClock, 0.0);
+
+    // Counters standing still since the last pass give no clock of their own.
+    ZenPassOnce(*s, 3400.0);
+    EXPECT_DOUBLE_EQ(s->CpuClock, 3400.0);
+  }
+}
+
+// A virtual machine: real Zen 3 CPUID, no MSRs, all-ones PCI.
+TEST_F(ZenPass, VirtualMachineGivesNameAndTscClockOnly) {
+  auto s = MakeZen(0xA00F11, 4, "AMD EPYC 7763 64-Core Processor");
+  gFakeCpu.PciRegCount = 0;
+  gFakeCpu.NoMsrs = true;
+  EXPECT_EQ(s->GetModelName(), "Zen 3 (Family 25 Model  1)");
+  ZenPassOnce(*s, 2450.0);
+  ZenPassOnce(*s, 2450.0);
+  EXPECT_DOUBLE_EQ(s->TscClock, 2450.0);
+  EXPECT_DOUBLE_EQ(s->CpuClock, 2450.0);
+  EXPECT_EQ(s->TjMax, 0.0);
+  for (int p = 0; p < 4; ++p) EXPECT_EQ(s->GetTemperature(p), 0.0) << p;
 }

@@ -112,6 +112,15 @@ TEST(CpuThread, ProfilesOfOtherClockModels) {
       {"amd15h-m0", kGenAmd, 3600.0, 52.5, 52.5},
       {"amd15h-m3", kGenAmd, 3700.0, 52.875, 52.875},
       {"unknown", kGenUnsupported, 1800.0, 0, 0},
+      {"cometlake", kGenIntel, 4700.0, 50, 52},     // 7-bit readout: bit 23 of processor 1 ignored
+      {"tigerlake", kGenIntel, 4700.0, 45, 47},
+      {"alderlake", kGenIntel, 4900.0, 40, -34},    // 8-bit readout: bit 23 of processor 1 counts
+      {"raptorlake", kGenIntel, 5300.0, 50, 54},
+      {"zenplus", kGenZen, 4100.0, 45, 45},         // Tctl 55 less the 2700X's 10
+      {"zen3", kGenZen, 4900.0, 58.5, 58.5},        // processors 0 and 1 are on CCD 0
+      {"zen4", kGenZen, 5500.0, 63.25, 63.25},
+      {"zen5", kGenZen, 5700.0, 56, 56},
+      {"vm", kGenZen, 2450.0, 0, 0},                // no MSRs, all-ones PCI: no temperature
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Profile);
@@ -125,6 +134,29 @@ TEST(CpuThread, ProfilesOfOtherClockModels) {
       EXPECT_EQ(engine->GetTemperature(1), c.Temperature1);
     }
   }
+}
+
+// The names of the processors after the first model table, and their CCDs
+// as the stand-in answers CPUID 0x8000001E on the processor it runs on.
+TEST(CpuThread, NamesTodaysProcessors) {
+  struct Case {
+    const char* Profile;
+    const char* Name;
+    double TjMax;
+  } cases[] = {
+      {"alderlake", "Alder Lake (Family 6 Model 97 Stepping 2)", 100},
+      {"zen4", "Zen 4 (Family 25 Model 61)", 0},
+      {"vm", "Zen 3 (Family 25 Model  1)", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Profile);
+    auto engine = StartEngine(c.Profile);
+    EXPECT_EQ(engine->GetModelName(), c.Name);
+    EXPECT_EQ(engine->TjMax, c.TjMax);
+  }
+  auto zen = StartEngine("zen4");
+  EXPECT_STREQ(zen->Brand, "AMD Ryzen 9 7950X 16-Core Processor");
+  for (int p = 0; p < Covered(*zen, 32); ++p) EXPECT_EQ(zen->GetCcd(p), p / 16) << p;
 }
 
 TEST(CpuThread, StaysIdleWhenTheLibraryIsNotReady) {

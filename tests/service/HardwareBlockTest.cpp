@@ -62,6 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
                       tReaderCase{"Gen1", 316, 1, true, true},
                       tReaderCase{"Gen11", 316, 11, true, true},
                       tReaderCase{"Amd12", 316, 12, true, false},
+                      tReaderCase{"IntelByModel13", 316, 13, true, true},
+                      tReaderCase{"Zen14", 316, 14, true, false},
+                      tReaderCase{"Unknown15", 316, 15, true, false},
+                      tReaderCase{"Old296Intel13", 296, 13, true, false},
                       tReaderCase{"HighBytesIgnored", 316, 0x1205, true, true},
                       tReaderCase{"LowByteAmd", 316, 0x010C, true, false}),
     [](const ::testing::TestParamInfo<tReaderCase>& info) { return info.param.Name; });
@@ -131,8 +135,22 @@ TEST(WriterRules, IntelGenerationUsesMultiplierTimesBus) {
   for (int i = 4; i < kHardwareBlockSlots; ++i) EXPECT_EQ(+block.Temperatures[i], 0.0) << i;
 }
 
+// Intel processors named by model (13) carry the multiplier clock as 1..11 do.
+TEST(WriterRules, IntelByModelUsesMultiplierTimesBus) {
+  tHardwareBlock block;
+  PrepareHardwareBlock(block, 0, 0);
+  tBlockReadings r;
+  r.TscClock = 3200.0;
+  r.Multiplier = 49;
+  r.BusClock = 100.01;
+  r.Generation = kGenIntel;
+  UpdateHardwareBlock(block, r);
+  EXPECT_DOUBLE_EQ(+block.MultiplierClock, 49 * 100.01);
+  EXPECT_EQ(+block.BusClock, 100.01);
+}
+
 TEST(WriterRules, OtherGenerationsCopyTscAndLeaveBusClock) {
-  for (uint32_t generation : {0u, 12u}) {
+  for (uint32_t generation : {0u, 12u, 14u}) {
     tHardwareBlock block;
     PrepareHardwareBlock(block, 0, 0);
     tBlockReadings r;

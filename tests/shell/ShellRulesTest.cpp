@@ -330,6 +330,20 @@ TEST(ServiceReading, SamplerTjMaxIsTheBase) {
 
 }  // namespace
 
+// The own sampler fills every temperature the layout has, past the 16 slots
+// of the service's block.
+TEST(SamplerReading, ShowsEveryProcessorPastSixteen) {
+  double celsius[24];
+  for (int i = 0; i < 24; ++i) celsius[i] = 30.0 + i;
+  tBlockReadings reading;
+  reading.Generation = 13;
+  reading.Temperatures = celsius;
+  reading.ProcessorCount = 24;
+  tCPUData cpu = Snapshot(24);
+  ApplySamplerReading(reading, 0x90672, false, cpu);
+  for (int i = 0; i < 24; ++i) EXPECT_EQ(cpu.TemperatureItems[i].Value, 30.0 + i) << i;
+}
+
 TEST(SamplerReading, ClocksByGenerationAndTemperaturesInTheDisplayUnit) {
   const double celsius[] = {50.0, 61.0, 72.0};
   const struct {
@@ -339,7 +353,9 @@ TEST(SamplerReading, ClocksByGenerationAndTemperaturesInTheDisplayUnit) {
   } cases[] = {
       {5, 34 * 99.8, 99.8},   // Intel: multiplier x bus clock
       {11, 34 * 99.8, 99.8},
+      {13, 34 * 99.8, 99.8},  // Intel named by model
       {12, 3400.5, 133.0},    // AMD: the counter's clock, bus clock kept
+      {14, 3400.5, 133.0},    // Zen likewise
       {0x10C, 3400.5, 133.0}, // only the low byte names the generation
   };
   for (const auto& c : cases) {
