@@ -3,7 +3,8 @@
 # takes its place; a start with "/uninstall" closes the running copy and
 # ends itself; "Restart" (command 1004) leaves exactly one copy, a new one;
 # a close request carrying the applet's own process id is ignored, any
-# other closes it.
+# other closes it. The end of the session (WM_QUERYENDSESSION) is answered
+# TRUE, and the applet ends.
 set -u
 bin=$1
 source "$(dirname "$0")/lib.sh"
@@ -73,4 +74,9 @@ client command 1004 >/dev/null || e2e_fail "command 1004 not delivered"
 one_new_copy 15 "$third" || e2e_fail "after Restart: $(client count), pid $(client pid) (before $third)"
 sleep 2
 [ "$(client count)" = "windows=1 processes=1" ] || e2e_fail "two seconds after Restart: $(client count)"
+
+# Log-off: the applet lets the session end (a 0 would veto it) and closes.
+answer=$(client end-session) || e2e_fail "WM_QUERYENDSESSION not answered"
+[ "$answer" = "result=1" ] || e2e_fail "WM_QUERYENDSESSION answered '$answer', expected result=1"
+client wait-gone 10 || e2e_fail "after WM_QUERYENDSESSION: $(client count)"
 echo "PASS"

@@ -30,6 +30,7 @@ const char kUsage[] =
     "  copydata-raw MS TEXT [CB] the same without the NUL: cbData = CB (default the\n"
     "                            text's length), the buffer going on with 'X' bytes\n"
     "  power WPARAM              WM_POWERBROADCAST\n"
+    "  end-session               WM_QUERYENDSESSION for a log-off, as Windows sends it\n"
     "  command ID [COUNT]        WM_COMMAND with the identifier ID (COUNT times)\n"
     "  applet-message WP LP      the registered applet message\n"
     "  broadcast NAME [WP LP]    posts the registered message NAME to every top-level\n"
@@ -467,7 +468,7 @@ int main(int argc, char** argv) {
 
   HWND window = AppletWindow();
   const bool known = (cmd == "copydata" && n == 2) || (cmd == "copydata-raw" && (n == 2 || n == 3)) ||
-                     (cmd == "power" && n == 1) || (cmd == "command" && (n == 1 || n == 2)) ||
+                     (cmd == "power" && n == 1) || (cmd == "end-session" && n == 0) || (cmd == "command" && (n == 1 || n == 2)) ||
                      (cmd == "applet-message" && n == 2) || (cmd == "pid" && n == 0) ||
                      (cmd == "visible" && n == 0) || (cmd == "window-rect" && n == 0) ||
                      (cmd == "stats" && n == 0) || (cmd == "tray-icon" && n == 0) ||
@@ -482,6 +483,7 @@ int main(int argc, char** argv) {
   if (cmd == "copydata-raw")
     return CopyData(window, std::strtoul(a[0], nullptr, 0), a[1], false, n == 3 ? ParseNumber(a[2]) : -1);
   if (cmd == "power") return Send(window, WM_POWERBROADCAST, static_cast<WPARAM>(ParseNumber(a[0])), 0);
+  if (cmd == "end-session") return Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
   if (cmd == "command") {
     const long count = n == 2 ? ParseNumber(a[1]) : 1;
     for (long i = 1; i < count; ++i)
