@@ -38,13 +38,15 @@ bool tLoadMeter::GetCpuUsage(int32_t processorCount, double* usage) {
   // by: keep the earlier baseline and write nothing.
   if (PrevSystemTime != 0.0 && now == PrevSystemTime) return true;
   // A clock set back has no interval either, but its baseline would hold
-  // every load until the clock caught up: start a new baseline instead.
-  const bool measure = PrevSystemTime != 0.0 && now > PrevSystemTime;
+  // every load until the clock caught up: start a new baseline instead. So
+  // does an interval that spans a sleep or a clock set forward.
+  const double interval = now - PrevSystemTime;
+  const bool measure = PrevSystemTime != 0.0 && interval > 0.0 && interval <= kLongestLoadInterval;
 
   for (size_t i = 0; i < n; ++i) {
     const double idle = ReadLargeInteger(&Buffer[i * kProcessorPerformanceRecordSize]);
     if (measure) {
-      double load = 100.0 - (idle - PrevIdle[i]) / (now - PrevSystemTime) * 100.0;
+      double load = 100.0 - (idle - PrevIdle[i]) / interval * 100.0;
       usage[i] = load < 0.0 ? 0.0 : load;
     }
     PrevIdle[i] = idle;

@@ -51,8 +51,9 @@ Var FinishText
 !define MUI_FINISHPAGE_TITLE "Kestrani is installed"
 !define MUI_FINISHPAGE_TEXT "$FinishText"
 !define MUI_FINISHPAGE_TEXT_LARGE
-!define MUI_FINISHPAGE_RUN "$INSTDIR\Kestrani.exe"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start Kestrani now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAppletAsUser
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_FINISH
 
@@ -73,6 +74,14 @@ Var FinishText
     SetErrorLevel 740
     Quit
   ${EndIf}
+!macroend
+
+; Starts the applet with the rights of the logged-on user, not with the
+; installer's: the desktop shell starts what explorer.exe is given. An
+; elevated applet could not be reached by a later start with the user's
+; rights (its mutex refuses them), nor would it see the user's folders.
+!macro StartApplet
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\Kestrani.exe"'
 !macroend
 
 ; Closes a running applet with its own stop switch: the program started
@@ -182,7 +191,7 @@ Section "Kestrani" SecMain
   Pop $0
   ${If} $AppletWasRunning == 1
     DetailPrint "Starting Kestrani again"
-    Exec '"$INSTDIR\Kestrani.exe"'
+    !insertmacro StartApplet
   ${EndIf}
 
   ${If} ${FileExists} "$INSTDIR\WinRing0.dll"
@@ -192,6 +201,10 @@ Section "Kestrani" SecMain
   ${EndIf}
   StrCpy $FinishText "$FinishText$\r$\n$\r$\nlgLcdWrapper.dll, for the keyboard's LCD, goes into the same folder."
 SectionEnd
+
+Function StartAppletAsUser
+  !insertmacro StartApplet
+FunctionEnd
 
 ; The applet started again by the upgrade needs no second start.
 Function FinishShow

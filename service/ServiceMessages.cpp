@@ -56,6 +56,11 @@ std::string ClockDetailLine(double cpuClock, double multiplier, double busClock)
                     multiplier * busClock, multiplier, busClock);
 }
 
+std::string SkippedDriverLine(const std::string& path, const std::string& programFolder) {
+  return "Skipped " + path + ": the service loads WinRing0.dll only from " + programFolder +
+         " or the system folder; move it there";
+}
+
 std::vector<std::string> DriverSearchCandidates(const std::string& pathValue,
                                                 const std::string& fileName) {
   std::vector<std::string> candidates{fileName};

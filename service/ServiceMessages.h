@@ -31,6 +31,12 @@ std::string TjMaxLine(double tjMax);
 // "%d Mhz: %.6f Mhz (%.1f * %.6f)": the console's per-second line
 std::string ClockDetailLine(double cpuClock, double multiplier, double busClock);
 
+// The log line for a driver library the service found on PATH but did not
+// load: the service runs as LocalSystem and takes the library only from its
+// own folder or the system folder, since a PATH folder that users may write
+// would let them run code with its rights.
+std::string SkippedDriverLine(const std::string& path, const std::string& programFolder);
+
 // Where the driver library is looked for after the program folder: the bare
 // name (the current directory), then each entry of the PATH value in order.
 // Empty entries are skipped; a separator is added to an entry that ends in

@@ -65,11 +65,19 @@ std::string AnsiToOem(const std::string& text) {
   return oem;
 }
 
-void FindDriverLibrary() { DriverPath = SearchDriverLibrary(ProgramFolder()); }
+void FindDriverLibrary() { DriverPath = SearchDriverLibrary(ProgramFolder(), !LogFileName.empty()); }
 
-std::string SearchDriverLibrary(const std::string& programFolder) {
+std::string SearchDriverLibrary(const std::string& programFolder, bool serviceRole) {
   const std::string beside = programFolder + kDriverLibraryName;
   if (FileExists(beside)) return beside;
+  if (serviceRole) {
+    char system[MAX_PATH];
+    const UINT n = GetSystemDirectoryA(system, sizeof system);
+    if (n > 0 && n < sizeof system) {
+      const std::string inSystem = std::string(system, n) + "\\" + kDriverLibraryName;
+      if (FileExists(inSystem)) return inSystem;
+    }
+  }
 
   std::string pathValue;
   const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
@@ -84,7 +92,10 @@ std::string SearchDriverLibrary(const std::string& programFolder) {
     // loaded later is the file found here and not one on the DLL search path.
     char full[MAX_PATH];
     const DWORD length = GetFullPathNameA(candidate.c_str(), sizeof full, full, nullptr);
-    return (length > 0 && length < sizeof full) ? std::string(full, length) : candidate;
+    const std::string found = (length > 0 && length < sizeof full) ? std::string(full, length) : candidate;
+    if (!serviceRole) return found;
+    LogMessage(SkippedDriverLine(found, programFolder).c_str());
+    return std::string();
   }
   return std::string();
 }

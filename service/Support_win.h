@@ -18,11 +18,14 @@ void WriteConsoleLine(const std::string& text);
 std::string AnsiToOem(const std::string& text);
 
 
-// Sets DriverPath: "WinRing0.dll" beside the program, else the first match in
-// the current directory or a PATH folder, else empty.
+// Sets DriverPath. In the console (the user's own rights): "WinRing0.dll"
+// beside the program, else the first match in the current directory or a
+// PATH folder, else empty. In the service role (which logs to its file, and
+// runs as LocalSystem): only beside the program or in the system folder; a
+// match elsewhere is logged as skipped and not used.
 void FindDriverLibrary();
 // The search itself, for a given program folder (with trailing separator).
-std::string SearchDriverLibrary(const std::string& programFolder);
+std::string SearchDriverLibrary(const std::string& programFolder, bool serviceRole = false);
 
 // The file version halves of the program's own version resource; both are
 // left unchanged when there is none.

@@ -85,6 +85,8 @@ struct TLgLcdLibrary {
 // Loads "lgLcdWrapper.dll" from the running program's folder and resolves the
 // ten entry points by name (Windows builds only).
 TLgLcdLibrary LoadLgLcdWrapper();
+// The same from the given full file name.
+TLgLcdLibrary LoadLgLcdWrapper(const std::string& path);
 
 using TLcdButtonsHandler = void (*)(uint32_t buttons);
 using TLcdConfigureHandler = void (*)();

@@ -8,10 +8,15 @@
 #include "common/ProgramFiles_win.h"
 
 TLgLcdLibrary LoadLgLcdWrapper() {
-  TLgLcdLibrary lib;
   const std::string folder = ProgramFolder();
-  if (folder.empty()) return lib;
-  tUniqueModule owner(LoadLibraryA((folder + "lgLcdWrapper.dll").c_str()));
+  if (folder.empty()) return TLgLcdLibrary();
+  return LoadLgLcdWrapper(folder + "lgLcdWrapper.dll");
+}
+
+TLgLcdLibrary LoadLgLcdWrapper(const std::string& path) {
+  TLgLcdLibrary lib;
+  if (path.empty()) return lib;
+  tUniqueModule owner(LoadLibraryA(path.c_str()));
   if (!owner) return lib;
   const HMODULE module = owner.get();
   lib.module = ShareModule(std::move(owner));

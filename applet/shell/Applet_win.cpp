@@ -13,6 +13,7 @@ tLcdSettings Settings;
 
 uint8_t WindowAlpha = 0;
 bool LcdLibraryFound = false;
+std::string LcdLibraryPath;
 bool LCoreWasRunning = false;
 tAdapterKind AdapterKind = kAdapterNone;
 int32_t CpuCount = 0;

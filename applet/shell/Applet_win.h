@@ -26,7 +26,7 @@
 
 // Set by program start (IniPath and ProductTitle are declared with the
 // configuration file and the utilities).
-extern std::string SearchPath;        // "PATH" at start: where lgLcdWrapper.dll is looked for
+extern std::string SearchPath;        // "PATH" at start
 extern SYSTEMTIME BuildStamp;         // link time of the executable, local time
 extern UINT AppletMessage;            // the registered close-request and tray message
 extern UINT TaskbarCreatedMessage;    // "TaskbarCreated": the shell's taskbar (re)started
@@ -53,6 +53,7 @@ extern tLcdSettings Settings;
 // Window state.
 extern uint8_t WindowAlpha;
 extern bool LcdLibraryFound;
+extern std::string LcdLibraryPath;  // where WM_CREATE found lgLcdWrapper.dll; the binding loads it from there
 extern bool LCoreWasRunning;
 extern tAdapterKind AdapterKind;
 extern int32_t CpuCount;              // logical processors

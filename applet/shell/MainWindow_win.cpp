@@ -187,8 +187,10 @@ LRESULT CALLBACK AppletWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       DestroyApplet();
       break;
     case WM_QUERYENDSESSION:
+      // The applet closes and lets the session end: after the close the
+      // window is gone, and the default answer for it would veto the end.
       SendMessageA(window, WM_CLOSE, 0, 0);
-      break;
+      return TRUE;
     case WM_ACTIVATE:
       OnActivate(window, wParam);
       break;

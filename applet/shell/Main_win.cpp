@@ -24,14 +24,57 @@ constexpr DWORD kCloseWait = 5000;
 constexpr DWORD kSettleTime = 1000;
 constexpr DWORD kClassStyle = CS_PARENTDC | CS_BYTEALIGNCLIENT;
 
+constexpr DWORD kPollInterval = 100;
+
+// Waits until a copy whose mutex we may not open has ended: its mutex is
+// waited on when at least SYNCHRONIZE is granted, else its name is watched
+// until it no longer exists. False after kCloseWait; error is then the
+// last refusal's code.
+bool WaitForUnreachableCopy(DWORD& error) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kAppletMutexName);
+    error = GetLastError();
+    const DWORD spent = GetTickCount() - start;
+    const tRunningCopy copy = RunningCopyFromOpen(mutex != nullptr, error);
+    if (copy == kNoRunningCopy) return true;
+    if (copy == kRunningCopyOpened) {
+      const DWORD wait = WaitForSingleObject(mutex, spent < kCloseWait ? kCloseWait - spent : 0);
+      error = GetLastError();
+      if (wait != WAIT_TIMEOUT && wait != WAIT_FAILED) ReleaseMutex(mutex);
+      CloseHandle(mutex);
+      return wait != WAIT_TIMEOUT && wait != WAIT_FAILED;
+    }
+    if (spent >= kCloseWait) return false;
+    Sleep(kPollInterval);
+  }
+}
+
+void ShowNoResponse(DWORD error) {
+  ShowError(std::string("Error: \n\rno respone from other instance!\n\r\r") + SystemErrorText(error));
+}
+
 // Asks a running copy to close and waits for it; false when it did not.
+// A copy whose mutex exists but refuses us (one that runs elevated) is a
+// running copy too: taking the refusal for "none" would end this start
+// silently at the mutex's creation.
 bool CloseRunningCopy() {
   HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kAppletMutexName);
-  if (!mutex) return true;
+  const tRunningCopy copy = RunningCopyFromOpen(mutex != nullptr, GetLastError());
+  if (copy == kNoRunningCopy) return true;
   PostMessageA(HWND_BROADCAST, AppletMessage, GetCurrentProcessId(), kCloseRequest);
+  if (copy == kRunningCopyUnreachable) {
+    DWORD error = 0;
+    if (!WaitForUnreachableCopy(error)) {
+      ShowNoResponse(error);
+      return false;
+    }
+    Sleep(kSettleTime);
+    return true;
+  }
   const DWORD wait = WaitForSingleObject(mutex, kCloseWait);
   if (wait == WAIT_TIMEOUT || wait == WAIT_FAILED) {
-    ShowError(std::string("Error: \n\rno respone from other instance!\n\r\r") + SystemErrorText(GetLastError()));
+    ShowNoResponse(GetLastError());
     CloseHandle(mutex);
     return false;
   }

@@ -111,7 +111,7 @@ void PostLcdButtons(uint32_t buttons) {
 // messages run meanwhile.
 void BindLcd() {
   if (!LcdLibraryFound || LcdBinding || Suspended) return;
-  if (!LcdLibrary.module) LcdLibrary = LoadLgLcdWrapper();
+  if (!LcdLibrary.module) LcdLibrary = LoadLgLcdWrapper(LcdLibraryPath);
   LcdBinding.reset(new TLcdG15(LcdLibrary, ProductTitle.c_str(), true, false, true));
   if (LcdBinding->Device == -1) {
     LcdBinding.reset();

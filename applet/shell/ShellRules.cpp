@@ -70,6 +70,12 @@ bool IsStopSwitch(const std::string& firstArgument) {
   return hash == kDashUninstallHash || hash == kSlashUninstallHash;
 }
 
+tRunningCopy RunningCopyFromOpen(bool opened, uint32_t lastError) {
+  constexpr uint32_t kFileNotFound = 2;
+  if (opened) return kRunningCopyOpened;
+  return lastError == kFileNotFound ? kNoRunningCopy : kRunningCopyUnreachable;
+}
+
 tAdapterKind AdapterKindFromName(const std::string& deviceString) {
   switch (HashText(UpperText(deviceString.substr(0, 3)))) {
     case kNviHash:

@@ -24,6 +24,14 @@ int IndexOfText(const std::string& text, const std::vector<std::string>& list);
 // ("-UNINSTALL", "/UNINSTALL" by their hashes).
 bool IsStopSwitch(const std::string& firstArgument);
 
+// What opening a running copy's mutex tells. Opened: wait on it. Refused
+// because the name does not exist (ERROR_FILE_NOT_FOUND): no copy runs. Any
+// other refusal (access denied to a copy that runs elevated, a wrong
+// object type, ...): a copy runs that cannot be waited on through this
+// handle; it is asked to close all the same and watched until its name goes.
+enum tRunningCopy { kNoRunningCopy, kRunningCopyOpened, kRunningCopyUnreachable };
+tRunningCopy RunningCopyFromOpen(bool opened, uint32_t lastError);
+
 // The adapter kind from the primary display device's description: the hash
 // of its first three characters in upper case.
 tAdapterKind AdapterKindFromName(const std::string& deviceString);

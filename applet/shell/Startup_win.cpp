@@ -66,28 +66,33 @@ void ReadAppletLayout() {
   if (atiAdapters > 0) WriteIniString("Debug", "AtiGPU.NumberOfAdapters", std::to_string(atiAdapters));
 }
 
+std::string SystemFolder() {
+  char folder[MAX_PATH];
+  const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::string(folder, n) : std::string();
+}
+
+// The first of the library's places (program folder, system folder) that
+// holds it; empty when none does.
+std::string FindAppletLibrary(const char* fileName) {
+  for (const std::string& candidate : LibraryCandidates(FolderPart(ProgramFileName()), SystemFolder(), fileName))
+    if (FileExists(candidate)) return candidate;
+  return std::string();
+}
+
 // The in-process sampler when elevated; otherwise one reading of the block.
+// Without the driver library in its places the sampler is made all the same
+// (it stays idle), so the renderer reads the service's block.
 void ChooseCpuSource() {
   if (IsUserAdmin()) {
-    CpuThread.reset(new tCPUThread("winring0.dll", nullptr));
+    std::string driver = FindAppletLibrary("winring0.dll");
+    if (driver.empty()) driver = FolderPart(ProgramFileName()) + "winring0.dll";
+    CpuThread.reset(new tCPUThread(driver.c_str(), nullptr));
     UpdateCpuAlarm(Settings, CpuThread->TjMax.load());
   } else {
     std::string dropped;
     ReadServiceBlock(Layout.CpuData, Settings, dropped);
   }
-}
-
-std::string CurrentDirectory() {
-  char folder[MAX_PATH];
-  const DWORD n = GetCurrentDirectoryA(MAX_PATH, folder);
-  return n > 0 && n < MAX_PATH ? std::string(folder, n) : std::string();
-}
-
-bool FindLcdLibrary() {
-  for (const std::string& candidate :
-       LcdLibraryCandidates(FolderPart(ProgramFileName()), CurrentDirectory(), SearchPath))
-    if (FileExists(candidate)) return true;
-  return false;
 }
 
 }  // namespace
@@ -124,7 +129,8 @@ void StartApplet(HWND window) {
   ChooseGpuReader();
   ReadAppletLayout();
   ChooseCpuSource();
-  LcdLibraryFound = FindLcdLibrary();
+  LcdLibraryPath = FindAppletLibrary("lgLcdWrapper.dll");
+  LcdLibraryFound = !LcdLibraryPath.empty();
   SetTimer(window, kRenderTimer, kRenderInterval, RenderTick);
   BuildTrayMenu(window, TrayRecord.hIcon);
   AddTrayIcon();

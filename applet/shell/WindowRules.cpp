@@ -110,25 +110,11 @@ std::string FolderPart(const std::string& path) {
   return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
-std::vector<std::string> LcdLibraryCandidates(const std::string& programFolder,
-                                              const std::string& currentDirectory,
-                                              const std::string& searchPath) {
-  static const char kName[] = "lgLcdWrapper.dll";
+std::vector<std::string> LibraryCandidates(const std::string& programFolder, const std::string& systemFolder,
+                                           const std::string& fileName) {
   std::vector<std::string> candidates;
-  if (!programFolder.empty()) candidates.push_back(WithSeparator(programFolder) + kName);
-  candidates.push_back(WithSeparator(currentDirectory) + kName);
-  size_t start = 0;
-  while (start <= searchPath.size()) {
-    size_t end = searchPath.find(';', start);
-    if (end == std::string::npos) end = searchPath.size();
-    std::string folder = searchPath.substr(start, end - start);
-    // An entry may stand in quotes (a folder with blanks); they are no part
-    // of the folder's name.
-    if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"')
-      folder = folder.substr(1, folder.size() - 2);
-    if (!folder.empty()) candidates.push_back(WithSeparator(folder) + kName);
-    start = end + 1;
-  }
+  if (!programFolder.empty()) candidates.push_back(WithSeparator(programFolder) + fileName);
+  if (!systemFolder.empty()) candidates.push_back(WithSeparator(systemFolder) + fileName);
   return candidates;
 }
 

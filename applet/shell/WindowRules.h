@@ -89,13 +89,13 @@ std::string FileNamePart(const std::string& path);
 // The folder part with its trailing separator; empty when there is none.
 std::string FolderPart(const std::string& path);
 
-// Where "lgLcdWrapper.dll" is looked for, in order: the program's folder
-// (where the LCD binding loads it from), the current directory, then each
-// non-empty directory of searchPath (";"-separated). Each entry is a full
-// file name.
-std::vector<std::string> LcdLibraryCandidates(const std::string& programFolder,
-                                              const std::string& currentDirectory,
-                                              const std::string& searchPath);
+// Where the applet looks for an outside library ("lgLcdWrapper.dll", the
+// driver library), in order: the program's folder, then the system folder.
+// Nothing else: the applet may run elevated, and the current directory or a
+// PATH folder that users may write would let them run code with its rights.
+// Each entry is a full file name; an empty folder gives no entry.
+std::vector<std::string> LibraryCandidates(const std::string& programFolder, const std::string& systemFolder,
+                                           const std::string& fileName);
 
 // A suspend remembers that LCore.exe was running (and is being closed) until
 // the resume: a query and the suspend that follows it count as one standby.

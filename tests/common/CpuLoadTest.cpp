@@ -137,6 +137,40 @@ TEST_F(CpuLoad, ClockSetBackStartsANewBaseline) {
   EXPECT_DOUBLE_EQ(usage[1], 0.0);
 }
 
+// The first gathering after a suspend (or the clock set forward): the idle
+// time grew by the awake second only, over a wall interval that holds the
+// sleep. Such an interval starts a new baseline; intervals up to the bound
+// are measured.
+TEST_F(CpuLoad, LongIntervalStartsANewBaseline) {
+  struct tCase {
+    int64_t Interval;  // 100-ns units
+    bool Measured;
+  };
+  const int64_t second = 10'000'000;
+  for (const tCase c : {tCase{second, true}, tCase{10 * second, true}, tCase{10 * second + 1, false},
+                        tCase{3600 * second, false}}) {
+    SCOPED_TRACE(c.Interval);
+    tLoadMeter meter(&FakeQuery);
+    gSystem.Idle = {0};
+    gSystem.Now = 1'000 * second;
+    double usage[1] = {-1};
+    ASSERT_TRUE(meter.GetCpuUsage(1, usage));
+    gSystem.Now += c.Interval;
+    gSystem.Idle = {c.Interval / 4};  // idle a quarter of the interval
+    EXPECT_TRUE(meter.GetCpuUsage(1, usage));
+    if (c.Measured) {
+      EXPECT_DOUBLE_EQ(usage[0], 75.0);
+    } else {
+      EXPECT_EQ(usage[0], -1);
+    }
+    // The next second is measured from the new (or the running) baseline.
+    gSystem.Now += second;
+    gSystem.Idle[0] += second / 2;
+    EXPECT_TRUE(meter.GetCpuUsage(1, usage));
+    EXPECT_DOUBLE_EQ(usage[0], 50.0);
+  }
+}
+
 // More than 16 processors are measured: the buffer grows with the count.
 TEST_F(CpuLoad, MeasuresMoreThanSixteenProcessors) {
   tLoadMeter meter(&FakeQuery);

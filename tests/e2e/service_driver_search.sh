@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Where MorvaithSvc finds the driver library, and the AMD record: without the
 # library anywhere the service logs "File not found !" and "Leaving Service"
-# and publishes nothing; with the library only in a PATH folder written
-# without a trailing separator it is found there and publishes the AMD
-# (family 10h) stand-in profile.
+# and publishes nothing. The service, running as LocalSystem, does not load
+# a library that lies only in a PATH folder: it logs the skipped file with
+# what to do and publishes nothing. From the system folder it loads it and
+# publishes the AMD (family 10h) stand-in profile.
 set -u
 bin=$1
 source "$(dirname "$0")/lib.sh"
@@ -44,7 +45,24 @@ echo "base=amd10h" >"$WINEPREFIX/drive_c/Drv/WinRing0.profile"
 e2e_hold
 cpus=$(dump | field SystemProcessors)
 
-[ "$(svc -install)" = "Status : SERVICE_RUNNING" ] || e2e_fail "install with PATH library"
+svc -install >/dev/null
+wait_log ' - Leaving Service$' 10 || e2e_fail "no Leaving Service with the PATH library: $(cat "$log" 2>/dev/null)"
+tr -d '\r' <"$log" >"$svcdir/log.txt"
+grep -aq ' - Skipped C:\\Drv\\WinRing0.dll: the service loads WinRing0.dll only from C:\\Svc\\ or the system folder; move it there$' \
+  "$svcdir/log.txt" || e2e_fail "no line for the skipped library: $(cat "$svcdir/log.txt")"
+grep -aq ' - File not found !$' "$svcdir/log.txt" || e2e_fail "no File not found line: $(cat "$svcdir/log.txt")"
+[ "$(dump | field Section)" = none ] || e2e_fail "section published from a PATH library"
+[ "$(svc -uninstall)" = "Status : not installed" ] || e2e_fail "uninstall"
+
+# The library in the system folder (the 32-bit one for a 32-bit service).
+pe=$(od -An -tu4 -j60 -N4 "$bin/MorvaithSvc.exe" | tr -d ' ')
+if [ "$(od -An -tx2 -j$((pe + 4)) -N2 "$bin/MorvaithSvc.exe" | tr -d ' ')" = 014c ]; then
+  sysdir="$WINEPREFIX/drive_c/windows/syswow64"
+else
+  sysdir="$WINEPREFIX/drive_c/windows/system32"
+fi
+mv "$WINEPREFIX/drive_c/Drv/WinRing0.dll" "$WINEPREFIX/drive_c/Drv/WinRing0.profile" "$sysdir/"
+[ "$(svc -install)" = "Status : SERVICE_RUNNING" ] || e2e_fail "install with the library in the system folder"
 rec=$("$wine" "$svcwin\\blockdump.exe" --wait 15 2>/dev/null | tr -d '\r')
 [ "$(field Accepted <<<"$rec")" = 1 ] || e2e_fail "no record: $rec $(cat "$log")"
 sleep 1.5

@@ -103,6 +103,12 @@ TEST(Messages, Texts) {
   EXPECT_EQ(std::string(kServiceDescription).find('\xC3'), std::string::npos);  // not UTF-8
 }
 
+TEST(DriverSearch, SkippedLineSaysWhatToDo) {
+  EXPECT_EQ(SkippedDriverLine("C:\\Tools\\WinRing0.dll", "C:\\Program Files\\Kestrani\\"),
+            "Skipped C:\\Tools\\WinRing0.dll: the service loads WinRing0.dll only from "
+            "C:\\Program Files\\Kestrani\\ or the system folder; move it there");
+}
+
 TEST(DriverSearch, Candidates) {
   using V = std::vector<std::string>;
   EXPECT_EQ(DriverSearchCandidates("", "WinRing0.dll"), V{"WinRing0.dll"});

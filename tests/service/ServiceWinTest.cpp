@@ -105,6 +105,8 @@ TEST(DriverSearch, FindsTheLibraryInAPathFolderWithoutSeparator) {
   const DWORD oldLength = GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
   SetEnvironmentVariableA("PATH", ("C:\\nowhere;;" + folder).c_str());
   EXPECT_EQ(SearchDriverLibrary(programFolder), library);
+  // The service role, as LocalSystem, does not take it from there.
+  EXPECT_EQ(SearchDriverLibrary(programFolder, true), "");
   SetEnvironmentVariableA("PATH", "C:\\nowhere");
   EXPECT_EQ(SearchDriverLibrary(programFolder), "");
   // Beside the program wins over PATH.
@@ -112,6 +114,7 @@ TEST(DriverSearch, FindsTheLibraryInAPathFolderWithoutSeparator) {
   const std::string beside = programFolder + "WinRing0.dll";
   { std::ofstream(beside.c_str()) << "x"; }
   EXPECT_EQ(SearchDriverLibrary(programFolder), beside);
+  EXPECT_EQ(SearchDriverLibrary(programFolder, true), beside);
   DeleteFileA(beside.c_str());
   RemoveDirectoryA(programFolder.c_str());
   SetEnvironmentVariableA("PATH", oldLength ? oldPath : nullptr);

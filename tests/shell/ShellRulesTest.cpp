@@ -35,6 +35,22 @@ TEST(ShellText, StopSwitchesInAnyCase) {
   for (const auto& c : cases) EXPECT_EQ(IsStopSwitch(c.argument), c.stop) << c.argument;
 }
 
+// Only a name that does not exist means that no copy runs; a refusal of any
+// other kind (an elevated copy's mutex denies access) is a running copy.
+TEST(ShellText, RunningCopyFromTheMutexOpen) {
+  const struct {
+    bool opened;
+    uint32_t error;
+    tRunningCopy copy;
+  } cases[] = {
+      {true, 0, kRunningCopyOpened},         {true, 183, kRunningCopyOpened},
+      {false, 2, kNoRunningCopy},            {false, 5, kRunningCopyUnreachable},
+      {false, 6, kRunningCopyUnreachable},   {false, 0, kRunningCopyUnreachable},
+      {false, 1450, kRunningCopyUnreachable},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RunningCopyFromOpen(c.opened, c.error), c.copy) << c.opened << " " << c.error;
+}
+
 TEST(ShellText, AdapterKindFromTheFirstThreeLetters) {
   const struct {
     const char* device;

@@ -94,12 +94,15 @@ TEST(WindowRulesTest, PathParts) {
   EXPECT_EQ(FolderPart("Kestrani.exe"), "");
 }
 
-TEST(WindowRulesTest, LcdLibraryCandidatesInOrder) {
-  EXPECT_EQ(LcdLibraryCandidates("C:\\Apps\\", "C:\\Work", "C:\\Windows;;C:\\Tools\\;\"C:\\Quoted Dir\";"),
-            std::vector<std::string>({"C:\\Apps\\lgLcdWrapper.dll", "C:\\Work\\lgLcdWrapper.dll",
-                                      "C:\\Windows\\lgLcdWrapper.dll", "C:\\Tools\\lgLcdWrapper.dll",
-                                      "C:\\Quoted Dir\\lgLcdWrapper.dll"}));
-  EXPECT_EQ(LcdLibraryCandidates("", "C:\\Work", ""), std::vector<std::string>({"C:\\Work\\lgLcdWrapper.dll"}));
+// The program's folder, then the system folder; never the current directory
+// or PATH.
+TEST(WindowRulesTest, LibraryCandidatesInOrder) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(LibraryCandidates("C:\\Apps\\", "C:\\Windows\\system32", "lgLcdWrapper.dll"),
+            (V{"C:\\Apps\\lgLcdWrapper.dll", "C:\\Windows\\system32\\lgLcdWrapper.dll"}));
+  EXPECT_EQ(LibraryCandidates("", "C:\\Windows\\system32\\", "winring0.dll"),
+            V{"C:\\Windows\\system32\\winring0.dll"});
+  EXPECT_EQ(LibraryCandidates("C:\\Apps", "", "winring0.dll"), V{"C:\\Apps\\winring0.dll"});
 }
 
 TEST(WindowRulesTest, ResolvedFolders) {

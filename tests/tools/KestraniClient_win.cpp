@@ -30,6 +30,7 @@ const char kUsage[] =
     "  copydata-raw MS TEXT [CB] the same without the NUL: cbData = CB (default the\n"
     "                            text's length), the buffer going on with 'X' bytes\n"
     "  power WPARAM              WM_POWERBROADCAST\n"
+    "  end-session               WM_QUERYENDSESSION for a log-off, as Windows sends it\n"
     "  command ID [COUNT]        WM_COMMAND with the identifier ID (COUNT times)\n"
     "  applet-message WP LP      the registered applet message\n"
     "  broadcast NAME [WP LP]    posts the registered message NAME to every top-level\n"
@@ -50,6 +51,9 @@ const char kUsage[] =
     "  interfaces                position, type, index and description of each interface\n"
     "  display-devices           index, state flags and name of each display adapter\n"
     "  shell-window              the desktop shell's window and its process id\n"
+    "  locked-copy [deaf]        stands in for a copy that runs with other rights: owns\n"
+    "                            the applet's mutex with a DACL that lets nobody open it,\n"
+    "                            and ends on a close request (unless deaf)\n"
     "  shell                     stands in for the desktop shell: registers a window as\n"
     "                            the shell window and keeps it until ended\n"
     "  memory                    the system's memory load, percent\n"
@@ -356,6 +360,55 @@ int Shell() {
   return 0;
 }
 
+UINT gAppletMessage = 0;
+bool gDeaf = false;
+
+LRESULT CALLBACK LockedCopyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == gAppletMessage && gAppletMessage != 0 && lParam == 16 && wParam != GetCurrentProcessId()) {
+    std::printf("close request from %lu%s\n", static_cast<unsigned long>(wParam), gDeaf ? ", ignored" : "");
+    std::fflush(stdout);
+    if (!gDeaf) PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// An applet elevated by an installer, as a later copy with the user's own
+// rights meets it: its mutex exists, but opening it is refused. An empty
+// DACL (present, with no entry) grants nobody anything.
+int LockedCopy(bool deaf) {
+  gDeaf = deaf;
+  gAppletMessage = RegisterWindowMessageA(kAppletMessage);
+  ACL acl;
+  SECURITY_DESCRIPTOR sd;
+  if (!InitializeAcl(&acl, sizeof acl, ACL_REVISION) || !InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&sd, TRUE, &acl, FALSE))
+    return Fail("cannot make the security descriptor");
+  SECURITY_ATTRIBUTES sa = {sizeof sa, &sd, FALSE};
+  HANDLE mutex = CreateMutexA(&sa, TRUE, kAppletMessage);
+  if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return Fail("cannot create the mutex");
+  WNDCLASSA wc;
+  std::memset(&wc, 0, sizeof wc);
+  wc.lpfnWndProc = LockedCopyProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "kestraniClientLockedCopy";
+  if (!RegisterClassA(&wc)) return Fail("cannot register the window class");
+  if (!CreateWindowExA(0, wc.lpszClassName, "locked copy", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance,
+                       nullptr))
+    return Fail("cannot create the window");
+  HANDLE other = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kAppletMessage);
+  std::printf("locked copy %lu, open %s (error %lu)\n", GetCurrentProcessId(), other ? "granted" : "refused",
+              GetLastError());
+  std::fflush(stdout);
+  if (other) CloseHandle(other);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+  std::printf("locked copy ends\n");
+  return 0;
+}
+
 int DisplayDevices() {
   DISPLAY_DEVICEA device;
   for (DWORD i = 0;; ++i) {
@@ -437,6 +490,7 @@ int main(int argc, char** argv) {
   if (cmd == "interfaces") return Interfaces();
   if (cmd == "display-devices") return DisplayDevices();
   if (cmd == "shell") return Shell();
+  if (cmd == "locked-copy" && n <= 1) return LockedCopy(n == 1 && std::strcmp(a[0], "deaf") == 0);
   if (cmd == "menu-windows" && n == 0) return MenuWindowsList();
   if (cmd == "menu-keys" && n >= 1) return MenuKeys(n, a);
   if (cmd == "broadcast" && (n == 1 || n == 3)) {
@@ -467,7 +521,7 @@ int main(int argc, char** argv) {
 
   HWND window = AppletWindow();
   const bool known = (cmd == "copydata" && n == 2) || (cmd == "copydata-raw" && (n == 2 || n == 3)) ||
-                     (cmd == "power" && n == 1) || (cmd == "command" && (n == 1 || n == 2)) ||
+                     (cmd == "power" && n == 1) || (cmd == "end-session" && n == 0) || (cmd == "command" && (n == 1 || n == 2)) ||
                      (cmd == "applet-message" && n == 2) || (cmd == "pid" && n == 0) ||
                      (cmd == "visible" && n == 0) || (cmd == "window-rect" && n == 0) ||
                      (cmd == "stats" && n == 0) || (cmd == "tray-icon" && n == 0) ||
@@ -482,6 +536,7 @@ int main(int argc, char** argv) {
   if (cmd == "copydata-raw")
     return CopyData(window, std::strtoul(a[0], nullptr, 0), a[1], false, n == 3 ? ParseNumber(a[2]) : -1);
   if (cmd == "power") return Send(window, WM_POWERBROADCAST, static_cast<WPARAM>(ParseNumber(a[0])), 0);
+  if (cmd == "end-session") return Send(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
   if (cmd == "command") {
     const long count = n == 2 ? ParseNumber(a[1]) : 1;
     for (long i = 1; i < count; ++i)
